@@ -1,0 +1,89 @@
+#pragma once
+
+#include "QtProgressBar.h"
+#include "TreeWidgetDeviceTree.h"
+#include "WindowServices.h"
+
+#include "inventory/Scan.h"
+#include "inventory/modGetDevices.h"
+
+#include <QCursor>
+#include <QWidget>
+
+#include <optional>
+
+class QGroupBox;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTreeWidget;
+
+namespace app {
+
+// The main window. Its handlers keep the names the program is built around;
+// each is a few steps that call into inventory/ and report/.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        // Where the optional skin and cursor files are looked up: the
+        // executable's folder, never the current directory.
+        QString programFolder;
+    };
+
+    Form1(WindowServices services, inventory::Instrumentation instrumentation, Options options);
+    ~Form1() override;
+
+    // Handlers.
+    void Form_Load();
+    void Form_QueryUnload(int &cancel, int unloadMode);
+    void Form_Unload(int &cancel);
+    void PushButton1_Click();
+
+    // The window's pointer: 0 arrow, 11 hourglass, 99 the MouseIcon (a hand).
+    int MousePointer() const { return m_mousePointer; }
+    void setMousePointer(int pointer);
+    const std::optional<QCursor> &MouseIcon() const { return m_mouseIcon; }
+
+    const QString &programFolder() const { return m_options.programFolder; }
+    inventory::DeviceTree &deviceTree() { return m_tree; }
+    double logicalDpi() const;
+
+    // Controls, by their designer names.
+    QGroupBox *Frame1;
+    QTreeWidget *trvComputer;
+    QGroupBox *Frame2;
+    QTreeWidget *lsvProperties;
+    QGroupBox *Frame3;
+    QRadioButton *Option1;
+    QRadioButton *Option2;
+    QPushButton *PushButton1;
+    QPushButton *PushButton2;
+    QPushButton *PushButton3;
+    QProgressBar *prbDetecting;
+    QPushButton *PushButton4;
+
+    static const QString PropertyListToolTip;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createControls();
+    void placeControls();
+    void addPropertyColumn(const QString &header);
+
+    WindowServices m_services;
+    inventory::modGetDevices m_devices;
+    Options m_options;
+    TreeWidgetDeviceTree m_tree;
+    QtProgressBar m_bar;
+    inventory::Scan m_scan;
+    int m_mousePointer = 0;
+    std::optional<QCursor> m_mouseIcon;
+};
+
+} // namespace app

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace app {
+
+class Form1;
+
+// Program-wide routines and constants.
+namespace Main {
+
+inline const QString ProductName = QStringLiteral("Vantorix");
+// Placeholders until packaging sets the real ones.
+inline const QString SupportAddress = QStringLiteral("support@vantorix.example");
+inline const QString HelpPageAddress = QStringLiteral("https://www.vantorix.example/vantorix/help/");
+
+// True when the file system can tell when path last changed; never throws.
+bool FileExists(const QString &path) noexcept;
+
+// Sets the application title from the product name, cut word by word from the
+// end until it is at most 40 characters.
+void SetAppTitle();
+QString AppTitle();
+// The cutting rule alone. A first word longer than 40 characters is kept whole.
+QString shortenedTitle(const QString &name);
+
+// Restyles the window when program folder + "/x/o.cjs" is a file; otherwise
+// does nothing at all.
+void ApplySkin(Form1 &form);
+
+} // namespace Main
+} // namespace app

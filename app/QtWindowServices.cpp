@@ -1,0 +1,56 @@
+#include "QtWindowServices.h"
+
+#include "MainModule.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include <unistd.h>
+
+namespace app {
+
+void QtMessageBox::show(const QString &text, int style, const std::optional<QString> &caption)
+{
+    QMessageBox box(style & Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    caption.value_or(Main::AppTitle()), text, QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
+QString QtSaveDialog::qtFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts.at(i);
+        const QString pattern = parts.at(i + 1);
+        if (description.isEmpty())
+            continue;
+        // Qt reads the patterns from the parentheses; add them when missing.
+        entries.append(description.contains(QLatin1Char('(')) ? description
+                                                              : description + QStringLiteral(" (") + pattern + QLatin1Char(')'));
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+void QtSaveDialog::ShowSave()
+{
+    const QString chosen = QFileDialog::getSaveFileName(m_parent, DialogTitle, FileName, qtFilter(Filter),
+                                                        nullptr, QFileDialog::DontUseNativeDialog);
+    if (!chosen.isEmpty())
+        FileName = chosen;
+}
+
+void QtEventPump::pump()
+{
+    QCoreApplication::processEvents();
+}
+
+void QtProgramEnd::end()
+{
+    // Nothing is ever half-written (reports are written in one atomic call),
+    // so the program may stop here, in the middle of any loop.
+    ::_exit(0);
+}
+
+} // namespace app

@@ -1,0 +1,105 @@
+#include "IdDatabase.h"
+
+#include "MachineRoot.h"
+
+#include <libudev.h>
+
+namespace inventory::linuxsource {
+
+namespace {
+QString hex4(quint16 value)
+{
+    return QStringLiteral("%1").arg(uint(value), 4, 16, QLatin1Char('0')).toUpper();
+}
+QString hex2(quint8 value)
+{
+    return QStringLiteral("%1").arg(uint(value), 2, 16, QLatin1Char('0')).toUpper();
+}
+} // namespace
+
+const IdDatabase &IdDatabase::instance()
+{
+    static const IdDatabase database;
+    return database;
+}
+
+IdDatabase::IdDatabase()
+{
+    m_udev = udev_new();
+    if (m_udev)
+        m_hwdb = udev_hwdb_new(m_udev);
+}
+
+IdDatabase::~IdDatabase()
+{
+    if (m_hwdb)
+        udev_hwdb_unref(m_hwdb);
+    if (m_udev)
+        udev_unref(m_udev);
+}
+
+QHash<QString, QString> IdDatabase::lookup(const QString &key) const
+{
+    QHash<QString, QString> found;
+    if (!m_hwdb)
+        return found;
+    const QByteArray modalias = key.toUtf8();
+    struct udev_list_entry *entry = udev_hwdb_get_properties_list_entry(m_hwdb, modalias.constData(), 0);
+    for (; entry; entry = udev_list_entry_get_next(entry)) {
+        const char *name = udev_list_entry_get_name(entry);
+        const char *value = udev_list_entry_get_value(entry);
+        if (name && value)
+            found.insert(QString::fromUtf8(name), cleanText(QByteArray(value)));
+    }
+    return found;
+}
+
+std::optional<QString> IdDatabase::property(const QString &key, const char *name) const
+{
+    const QString value = lookup(key).value(QLatin1String(name));
+    if (value.isEmpty())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<QString> IdDatabase::pciVendor(quint16 vendor) const
+{
+    return property(QStringLiteral("pci:v0000%1*").arg(hex4(vendor)), "ID_VENDOR_FROM_DATABASE");
+}
+
+std::optional<QString> IdDatabase::pciDevice(quint16 vendor, quint16 device) const
+{
+    return property(QStringLiteral("pci:v0000%1d0000%2*").arg(hex4(vendor), hex4(device)),
+                    "ID_MODEL_FROM_DATABASE");
+}
+
+std::optional<QString> IdDatabase::pciSubsystem(quint16 vendor, quint16 device, quint16 subVendor,
+                                                quint16 subDevice) const
+{
+    return property(QStringLiteral("pci:v0000%1d0000%2sv0000%3sd0000%4*")
+                        .arg(hex4(vendor), hex4(device), hex4(subVendor), hex4(subDevice)),
+                    "ID_MODEL_FROM_DATABASE");
+}
+
+std::optional<QString> IdDatabase::pciClass(quint8 baseClass) const
+{
+    return property(QStringLiteral("pci:v*d*sv*sd*bc%1*").arg(hex2(baseClass)), "ID_PCI_CLASS_FROM_DATABASE");
+}
+
+std::optional<QString> IdDatabase::pciSubclass(quint8 baseClass, quint8 subClass) const
+{
+    return property(QStringLiteral("pci:v*d*sv*sd*bc%1sc%2*").arg(hex2(baseClass), hex2(subClass)),
+                    "ID_PCI_SUBCLASS_FROM_DATABASE");
+}
+
+std::optional<QString> IdDatabase::usbVendor(quint16 vendor) const
+{
+    return property(QStringLiteral("usb:v%1*").arg(hex4(vendor)), "ID_VENDOR_FROM_DATABASE");
+}
+
+std::optional<QString> IdDatabase::usbProduct(quint16 vendor, quint16 product) const
+{
+    return property(QStringLiteral("usb:v%1p%2*").arg(hex4(vendor), hex4(product)), "ID_MODEL_FROM_DATABASE");
+}
+
+} // namespace inventory::linuxsource

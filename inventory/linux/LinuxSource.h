@@ -1,0 +1,24 @@
+#pragma once
+
+#include "../Instrumentation.h"
+#include "MachineRoot.h"
+
+namespace inventory::linuxsource {
+
+// The machine below a root directory as hardware instances in WMI's words.
+class LinuxSource final : public Service
+{
+public:
+    explicit LinuxSource(QString root = QStringLiteral("/")) : m_root(std::move(root)) {}
+
+    InstanceEnumeration instancesOf(const QString &className) override;
+    const MachineRoot &root() const { return m_root; }
+
+    // Connects to this machine, or to a fixture tree.
+    static Instrumentation instrumentation(const QString &root = QStringLiteral("/"));
+
+private:
+    MachineRoot m_root;
+};
+
+} // namespace inventory::linuxsource

@@ -1,0 +1,230 @@
+// Win32_NetworkAdapter: every interface in sys/class/net, physical and
+// virtual, captioned "[<ifindex, 8 digits>] <product name>" as Windows does.
+#include "ClassTable.h"
+#include "IdDatabase.h"
+#include "MachineRoot.h"
+#include "PropertyBag.h"
+#include "SysfsDevice.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+
+namespace inventory::linuxsource {
+
+namespace {
+
+const QString ClassName = QStringLiteral("Win32_NetworkAdapter");
+constexpr int IffUp = 0x1;
+constexpr int ArphrdEther = 1;
+constexpr int ArphrdLoopback = 772;
+constexpr int ArphrdSit = 776;
+constexpr int ArphrdNone = 0xfffe;
+
+struct Interface
+{
+    MachineRoot root;
+    QString name;
+    qint64 index = 0;
+    QString dir() const { return QStringLiteral("sys/class/net/") + name; }
+    // The hardware behind the interface; none for interfaces the kernel makes up.
+    SysfsDevice device() const
+    {
+        const QString own = root.resolve(dir());
+        if (own.isEmpty() || own.startsWith(QLatin1String("sys/devices/virtual/")))
+            return {};
+        const SysfsDevice linked = SysfsDevice::fromLink(root, dir() + QStringLiteral("/device"));
+        return linked.isValid() ? linked : SysfsDevice(root, own).parent().parent();
+    }
+    std::optional<QString> text(const char *attribute) const
+    {
+        return root.readText(dir() + QLatin1Char('/') + QLatin1String(attribute));
+    }
+    std::optional<qint64> number(const char *attribute, int base = 10) const
+    {
+        return root.readInteger(dir() + QLatin1Char('/') + QLatin1String(attribute), base);
+    }
+};
+
+std::optional<QString> hardwareName(const SysfsDevice &device)
+{
+    const IdDatabase &ids = IdDatabase::instance();
+    const SysfsDevice pci = device.ancestorOnBus(QStringLiteral("pci"));
+    const SysfsDevice usb = device.ancestorOnBus(QStringLiteral("usb"));
+    if (usb.isValid()) {
+        const SysfsDevice usbDevice = usb.hexAttribute(QStringLiteral("idVendor")) ? usb : usb.parent();
+        const auto vendor = usbDevice.hexAttribute(QStringLiteral("idVendor"));
+        const auto product = usbDevice.hexAttribute(QStringLiteral("idProduct"));
+        if (vendor && product) {
+            if (auto name = ids.usbProduct(quint16(*vendor), quint16(*product)))
+                return name;
+            if (auto name = usbDevice.trimmed(QStringLiteral("product")))
+                return name;
+            return QStringLiteral("USB network adapter %1:%2")
+                .arg(*vendor, 4, 16, QLatin1Char('0')).arg(*product, 4, 16, QLatin1Char('0'));
+        }
+    }
+    if (pci.isValid()) {
+        const auto vendor = pci.hexAttribute(QStringLiteral("vendor"));
+        const auto dev = pci.hexAttribute(QStringLiteral("device"));
+        if (vendor && dev) {
+            if (auto name = ids.pciDevice(quint16(*vendor), quint16(*dev)))
+                return name;
+            return QStringLiteral("PCI device %1:%2")
+                .arg(*vendor, 4, 16, QLatin1Char('0')).arg(*dev, 4, 16, QLatin1Char('0'));
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> hardwareMaker(const SysfsDevice &device)
+{
+    const IdDatabase &ids = IdDatabase::instance();
+    const SysfsDevice usb = device.ancestorOnBus(QStringLiteral("usb"));
+    if (usb.isValid()) {
+        const SysfsDevice usbDevice = usb.hexAttribute(QStringLiteral("idVendor")) ? usb : usb.parent();
+        if (const auto vendor = usbDevice.hexAttribute(QStringLiteral("idVendor")))
+            return ids.usbVendor(quint16(*vendor));
+    }
+    const SysfsDevice pci = device.ancestorOnBus(QStringLiteral("pci"));
+    if (const auto vendor = pci.hexAttribute(QStringLiteral("vendor")))
+        return ids.pciVendor(quint16(*vendor));
+    return std::nullopt;
+}
+
+// A name for interfaces no hardware stands behind, by the kind the kernel
+// gives them.
+QString virtualName(const Interface &nic)
+{
+    const QString devtype = nic.root.readLines(nic.dir() + QStringLiteral("/uevent"))
+                                .value_or(QStringList())
+                                .filter(QStringLiteral("DEVTYPE="))
+                                .value(0)
+                                .section(QLatin1Char('='), 1);
+    const int type = int(nic.number("type").value_or(0));
+    if (type == ArphrdLoopback)
+        return QStringLiteral("Software Loopback Interface");
+    if (!devtype.isEmpty())
+        return QStringLiteral("Virtual %1 adapter").arg(devtype);
+    if (nic.root.exists(nic.dir() + QStringLiteral("/tun_flags")))
+        return QStringLiteral("TAP/TUN virtual adapter");
+    const QString kind = nic.name.left(nic.name.indexOf(QRegularExpression(QStringLiteral("[0-9]"))));
+    return QStringLiteral("Virtual network adapter (%1)").arg(kind.isEmpty() ? nic.name : kind);
+}
+
+QString productName(const Interface &nic)
+{
+    const SysfsDevice device = nic.device();
+    if (device.isValid())
+        if (const std::optional<QString> name = hardwareName(device))
+            return *name;
+    return virtualName(nic);
+}
+
+QString caption(const Interface &nic)
+{
+    return QStringLiteral("[%1] %2").arg(nic.index, 8, 10, QLatin1Char('0')).arg(productName(nic));
+}
+
+std::optional<qint64> connectionStatus(const Interface &nic)
+{
+    const qint64 flags = nic.number("flags", 16).value_or(0);
+    if (!(flags & IffUp))
+        return 0; // Disconnected
+    const QString state = nic.text("operstate").value_or(QString());
+    if (state == QLatin1String("up"))
+        return 2; // Connected
+    if (state == QLatin1String("dormant"))
+        return 1; // Connecting
+    if (state == QLatin1String("unknown"))
+        return nic.number("carrier") == 1 ? 2 : 7;
+    return 7; // Media disconnected
+}
+
+std::optional<QDateTime> bootTime(const MachineRoot &root)
+{
+    for (const QString &line : root.readLines(QStringLiteral("proc/stat")).value_or(QStringList())) {
+        if (!line.startsWith(QLatin1String("btime ")))
+            continue;
+        bool ok = false;
+        const qint64 seconds = line.mid(6).trimmed().toLongLong(&ok);
+        if (ok)
+            return QDateTime::fromSecsSinceEpoch(seconds);
+    }
+    return std::nullopt;
+}
+
+Properties adapterProperties(const Interface &nic)
+{
+    const SysfsDevice device = nic.device();
+    const bool physical = device.isValid();
+    const QString product = productName(nic);
+    const int type = int(nic.number("type").value_or(0));
+    const qint64 flags = nic.number("flags", 16).value_or(0);
+
+    PropertyBag bag;
+    bag.logicalDevice(ClassName, systemName(nic.root))
+        .text(QStringLiteral("Caption"), caption(nic))
+        .text(QStringLiteral("Description"), product)
+        .text(QStringLiteral("Name"), product)
+        .text(QStringLiteral("ProductName"), product)
+        .text(QStringLiteral("DeviceID"), QString::number(nic.index))
+        .integer(QStringLiteral("Index"), nic.index)
+        .integer(QStringLiteral("InterfaceIndex"), nic.index)
+        .text(QStringLiteral("NetConnectionID"), nic.name)
+        .boolean(QStringLiteral("Installed"), true)
+        .boolean(QStringLiteral("PhysicalAdapter"), physical)
+        .boolean(QStringLiteral("NetEnabled"), bool(flags & IffUp))
+        .integer(QStringLiteral("NetConnectionStatus"), connectionStatus(nic));
+
+    if (type == ArphrdEther) {
+        bag.text(QStringLiteral("AdapterType"), QStringLiteral("Ethernet 802.3")).integer(QStringLiteral("AdapterTypeId"), 0);
+        const QString mac = nic.text("address").value_or(QString()).trimmed().toUpper();
+        if (!mac.isEmpty() && mac != QLatin1String("00:00:00:00:00:00"))
+            bag.text(QStringLiteral("MACAddress"), mac);
+    } else if (type == ArphrdSit || type == ArphrdNone) {
+        bag.text(QStringLiteral("AdapterType"), QStringLiteral("Tunnel")).integer(QStringLiteral("AdapterTypeId"), 15);
+    }
+
+    // Mb/s in sysfs; reading it fails while the link is down, and -1 means unknown.
+    if (const std::optional<qint64> speed = nic.number("speed"); speed && *speed > 0)
+        bag.unsignedInteger(QStringLiteral("Speed"), quint64(*speed) * 1000000ULL);
+
+    if (physical) {
+        const QString driver = device.driver();
+        bag.text(QStringLiteral("ServiceName"), driver)
+            .text(QStringLiteral("Manufacturer"), hardwareMaker(device))
+            .text(QStringLiteral("PNPDeviceID"), pnpDeviceIdOf(device))
+            .integer(QStringLiteral("ConfigManagerErrorCode"), driver.isEmpty() ? 28 : 0)
+            .integer(QStringLiteral("Availability"), 3);
+    }
+    if (const std::optional<QDateTime> boot = bootTime(nic.root))
+        bag.set(QStringLiteral("TimeOfLastReset"), Value::dateTime(*boot));
+    return bag.take();
+}
+
+std::vector<Instance> adapters(const MachineRoot &root)
+{
+    std::vector<Interface> found;
+    for (const QString &name : root.list(QStringLiteral("sys/class/net"))) {
+        Interface nic{root, name, 0};
+        if (!root.isDirectory(nic.dir()))
+            continue; // bonding_masters and the like
+        // Captured trees may lack ifindex; their order stands in for it.
+        nic.index = nic.number("ifindex").value_or(qint64(found.size()) + 1);
+        found.push_back(nic);
+    }
+    std::sort(found.begin(), found.end(), [](const Interface &a, const Interface &b) { return a.index < b.index; });
+    std::vector<Instance> instances;
+    for (const Interface &nic : found)
+        instances.emplace_back(Value::text(caption(nic)), [nic] { return adapterProperties(nic); });
+    return instances;
+}
+
+} // namespace
+
+void registerNetworkAdapter(ClassTable &table)
+{
+    table.provide(ClassName, adapters);
+}
+
+} // namespace inventory::linuxsource

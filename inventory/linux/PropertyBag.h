@@ -1,0 +1,37 @@
+#pragma once
+
+#include "../Instrumentation.h"
+
+#include <optional>
+
+namespace inventory::linuxsource {
+
+class MachineRoot;
+
+// Collects one instance's properties and hands them out in WMI's order
+// (case-insensitive by name). Absent values are simply not added.
+class PropertyBag
+{
+public:
+    PropertyBag &set(const QString &name, const Value &value);
+    PropertyBag &text(const QString &name, const std::optional<QString> &text);
+    PropertyBag &integer(const QString &name, std::optional<qint64> number);
+    PropertyBag &unsignedInteger(const QString &name, std::optional<quint64> number);
+    PropertyBag &boolean(const QString &name, std::optional<bool> flag);
+
+    // The CIM_LogicalDevice constants every device class carries.
+    PropertyBag &logicalDevice(const QString &className, const QString &systemName);
+
+    Properties take();
+
+private:
+    Properties m_properties;
+};
+
+// The computer's name as WMI's SystemName shows it: the host name, upper case,
+// without a domain.
+QString systemName(const MachineRoot &root);
+// The host name as the machine has it (kernel first, then /etc/hostname).
+QString hostName(const MachineRoot &root);
+
+} // namespace inventory::linuxsource

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "EventPump.h"
+#include "Instrumentation.h"
+
+#include <QStringList>
+
+namespace inventory {
+
+// The only code that asks the instrumentation for devices. Both routines
+// connect afresh on every call, keep nothing, never throw and always return a
+// list (possibly empty).
+class modGetDevices
+{
+public:
+    modGetDevices(Instrumentation instrumentation, EventPump &pump)
+        : m_instrumentation(std::move(instrumentation)), m_pump(pump) {}
+
+    // The captions of every instance of a class ("Win32_Processor"), in the
+    // source's order. A Null caption gives an empty entry.
+    QStringList GetDeviceCaptions(const QString &className) const;
+
+    // "Name^value" pairs of every instance of class "Win32_" + path[1] whose
+    // caption equals path[2], instance after instance.
+    QStringList GetDeviceProperties(const QStringList &devicePath) const;
+
+    static const QString ClassPrefix; // "Win32_"
+
+private:
+    Instrumentation m_instrumentation;
+    EventPump &m_pump;
+};
+
+// Joins entries as "a|b|c|", drops one trailing "|" and splits on "|", so that
+// empty text gives no entries at all. Shared by both routines.
+QStringList splitResultList(QString joined);
+
+// Appends "name^value|" for each property that has a text form. Values equal
+// to 1 are kept: a processor with one core must say so.
+void appendPropertyPairs(QString &joined, const Properties &properties);
+
+} // namespace inventory
