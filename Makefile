@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test clean fuzz
 
 all: build
 
@@ -25,3 +25,8 @@ test: build
 
 clean:
 	rm -rf $(BUILD)
+
+# Fuzz every parser of machine data for FUZZ_SECONDS each (clang, libFuzzer).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@scripts/run-fuzzers.sh $(FUZZ_SECONDS)

@@ -12,9 +12,9 @@ void registerNetworkAdapter(ClassTable &);
 
 ClassTable::ClassTable()
 {
-    m_providers.insert(ComputerClass, Provider());
+    m_providers.insert(ComputerClass, {});
     for (const QString &className : deviceCatalogue())
-        m_providers.insert(className, Provider());
+        m_providers.insert(className, {});
 
     registerComputerSystem(*this);
     registerProcessor(*this);
@@ -30,7 +30,7 @@ const ClassTable &ClassTable::instance()
 
 void ClassTable::provide(const QString &className, Provider provider)
 {
-    m_providers.insert(className, std::move(provider));
+    m_providers[className].push_back(std::move(provider));
 }
 
 std::vector<Instance> ClassTable::instancesOf(const QString &className, const MachineRoot &root) const
@@ -38,9 +38,12 @@ std::vector<Instance> ClassTable::instancesOf(const QString &className, const Ma
     const auto found = m_providers.constFind(className);
     if (found == m_providers.constEnd())
         throw Failure(QStringLiteral("Invalid class: %1").arg(className));
-    if (!*found)
-        return {};
-    return (*found)(root);
+    std::vector<Instance> instances;
+    for (const Provider &provider : *found) {
+        std::vector<Instance> more = provider(root);
+        instances.insert(instances.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+    }
+    return instances;
 }
 
 } // namespace inventory::linuxsource

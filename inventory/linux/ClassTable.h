@@ -24,11 +24,14 @@ public:
     // Throws Failure for a class that is not in the table.
     std::vector<Instance> instancesOf(const QString &className, const MachineRoot &root) const;
 
+    // Adds a provider for a class. A class may have several (hwmon and the
+    // firmware both know temperature probes); their instances follow one
+    // another in the order the providers were added.
     void provide(const QString &className, Provider provider);
 
 private:
     ClassTable();
-    QHash<QString, Provider> m_providers;
+    QHash<QString, std::vector<Provider>> m_providers;
 };
 
 } // namespace inventory::linuxsource
