@@ -73,10 +73,18 @@ Form1::Form1(WindowServices services, inventory::Instrumentation instrumentation
     , m_tree(trvComputer)
     , m_bar(prbDetecting)
     , m_scan({m_tree, m_bar, services.pump, m_devices, [this] { show(); }})
+    , m_propertyList(lsvProperties)
+    , m_propertyView({m_tree, m_propertyList, [this](const QString &caption) { Frame2->setTitle(caption); }, m_devices})
+    , m_saveOption(Option1, Option2)
+    , m_save({services.messages, services.saveDialog, report::ReportWalk({m_tree, m_bar, services.pump, m_devices, m_saveOption}),
+              m_bar, [this](int pointer) { setMousePointer(pointer); }})
 {
     createControls();
     placeControls();
     connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
+    connect(trvComputer, &QTreeWidget::itemClicked, this, [this] { trvComputer_Click(); });
+    connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
+    connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(); });
 }
 
 Form1::~Form1() = default;
@@ -229,6 +237,24 @@ void Form1::PushButton1_Click()
 {
     ErrorTrap trap(m_services.messages, QStringLiteral("PushButton1_Click"));
     m_scan.run(trap.steps());
+}
+
+void Form1::trvComputer_Click()
+{
+    ErrorTrap trap(m_services.messages, QStringLiteral("trvComputer_Click"));
+    m_propertyView.show(trap.steps());
+}
+
+void Form1::PushButton2_Click()
+{
+    ErrorTrap trap(m_services.messages, QStringLiteral("PushButton2_Click"));
+    m_save.run(trap.steps(), ReportSave::htmlReport());
+}
+
+void Form1::PushButton3_Click()
+{
+    ErrorTrap trap(m_services.messages, QStringLiteral("PushButton3_Click"));
+    m_save.run(trap.steps(), ReportSave::textReport());
 }
 
 void Form1::closeEvent(QCloseEvent *event)

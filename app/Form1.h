@@ -1,9 +1,13 @@
 #pragma once
 
 #include "QtProgressBar.h"
+#include "RadioSaveOption.h"
+#include "ReportSave.h"
 #include "TreeWidgetDeviceTree.h"
+#include "TreeWidgetPropertyList.h"
 #include "WindowServices.h"
 
+#include "inventory/PropertyView.h"
 #include "inventory/Scan.h"
 #include "inventory/modGetDevices.h"
 
@@ -42,6 +46,9 @@ public:
     void Form_QueryUnload(int &cancel, int unloadMode);
     void Form_Unload(int &cancel);
     void PushButton1_Click();
+    void trvComputer_Click();
+    void PushButton2_Click();
+    void PushButton3_Click();
 
     // The window's pointer: 0 arrow, 11 hourglass, 99 the MouseIcon (a hand).
     int MousePointer() const { return m_mousePointer; }
@@ -82,6 +89,10 @@ private:
     TreeWidgetDeviceTree m_tree;
     QtProgressBar m_bar;
     inventory::Scan m_scan;
+    TreeWidgetPropertyList m_propertyList;
+    inventory::PropertyView m_propertyView;
+    RadioSaveOption m_saveOption;
+    ReportSave m_save;
     int m_mousePointer = 0;
     std::optional<QCursor> m_mouseIcon;
 };

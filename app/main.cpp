@@ -1,13 +1,46 @@
-// Vantorix: the hardware inventory of this machine, in one window.
+// Vantorix: the hardware inventory of this machine, in one window, or written
+// straight to a report file by a script.
+#include "CommandLine.h"
 #include "Form1.h"
+#include "HeadlessExport.h"
 #include "QtWindowServices.h"
 
 #include "inventory/linux/LinuxSource.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 
 #include <cstdio>
+
+namespace {
+
+void setIdentity()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Vantorix"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTORIX_VERSION));
+}
+
+// Without a display: no widgets, no QApplication.
+int runHeadless(int argc, char *argv[], const app::CommandLine &line)
+{
+    QCoreApplication application(argc, argv);
+    setIdentity();
+    switch (line.action) {
+    case app::CommandLine::Action::Help:
+        std::fputs(qPrintable(app::CommandLine::helpText()), stdout);
+        return 0;
+    case app::CommandLine::Action::Version:
+        std::printf("vantorix %s\n", VANTORIX_VERSION);
+        return 0;
+    default:
+        break;
+    }
+    const app::HeadlessExport exporter{line.textTarget, line.htmlTarget, line.withProperties};
+    return exporter.run(inventory::linuxsource::LinuxSource::instrumentation(line.root), [](const QString &message) {
+        std::fprintf(stderr, "vantorix: %s\n", qPrintable(message));
+    });
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -15,26 +48,23 @@ int main(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
 
-    QCommandLineParser parser;
-    const QCommandLineOption rootOption(QStringLiteral("root"),
-                                        QStringLiteral("Read the machine data below DIR instead of /."),
-                                        QStringLiteral("DIR"), QStringLiteral("/"));
-    parser.addOption(rootOption);
-    if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "vantorix: %s\n", qPrintable(parser.errorText()));
+    const app::CommandLine line = app::CommandLine::parse(arguments);
+    if (line.action == app::CommandLine::Action::Invalid) {
+        std::fprintf(stderr, "vantorix: %s\nTry 'vantorix --help'.\n", qPrintable(line.error));
         return 2;
     }
+    if (line.action != app::CommandLine::Action::Window)
+        return runHeadless(argc, argv, line);
 
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vantorix"));
-    QApplication::setApplicationVersion(QStringLiteral(VANTORIX_VERSION));
+    setIdentity();
 
     app::QtMessageBox messages;
     app::QtSaveDialog saveDialog;
     app::QtEventPump pump;
     app::QtProgramEnd programEnd;
     app::Form1 window({messages, saveDialog, pump, programEnd},
-                      inventory::linuxsource::LinuxSource::instrumentation(parser.value(rootOption)),
+                      inventory::linuxsource::LinuxSource::instrumentation(line.root),
                       {QCoreApplication::applicationDirPath()});
     messages.setParent(&window);
     saveDialog.setParent(&window);

@@ -7,7 +7,16 @@ const QString modGetDevices::ClassPrefix = QStringLiteral("Win32_");
 namespace {
 const QChar EntrySeparator = QLatin1Char('|');
 const QChar PairSeparator = QLatin1Char('^');
+
+// Throws when the instance has no caption at all.
+std::optional<QString> captionText(const Instance &instance)
+{
+    const Value own = instance.caption();
+    if (own.isNull())
+        return std::nullopt;
+    return own.toText();
 }
+} // namespace
 
 QStringList splitResultList(QString joined)
 {
@@ -57,8 +66,7 @@ QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath) co
         while (std::optional<Instance> instance = instances.next()) {
             m_pump.pump();
             try {
-                const Value own = instance->caption();
-                if (own.isNull() || own.toText() != caption)
+                if (captionText(*instance) != caption)
                     continue;
                 appendPropertyPairs(joined, instance->properties());
             } catch (...) {
@@ -68,6 +76,57 @@ QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath) co
     } catch (...) {
     }
     return splitResultList(joined);
+}
+
+QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath, ClassCache &cache) const
+{
+    if (devicePath.size() < 3)
+        return {};
+    const QString className = ClassPrefix + devicePath.at(1);
+    auto found = cache.m_classes.find(className);
+    if (found == cache.m_classes.end())
+        found = cache.m_classes.insert(className, enumerateByCaption(className));
+    const auto group = found->find(devicePath.at(2));
+    if (group == found->end())
+        return {};
+    if (group->answer)
+        return *group->answer;
+
+    QString joined;
+    for (const Instance &instance : group->instances) {
+        try {
+            appendPropertyPairs(joined, instance.properties());
+        } catch (...) {
+            // This instance cannot be read; the next one follows.
+        }
+    }
+    QStringList answer = splitResultList(joined);
+    if (group->instances.size() > 1)
+        group->answer = answer;
+    return answer;
+}
+
+// One walk of the class, exactly as the uncached query walks it (one pump per
+// instance, unreadable captions and Null captions never match), keeping the
+// instances by caption in the order they came.
+ClassCache::ByCaption modGetDevices::enumerateByCaption(const QString &className) const
+{
+    ClassCache::ByCaption byCaption;
+    try {
+        InstanceEnumeration instances = m_instrumentation.connect()->instancesOf(className);
+        while (std::optional<Instance> instance = instances.next()) {
+            m_pump.pump();
+            try {
+                if (const std::optional<QString> caption = captionText(*instance))
+                    byCaption[*caption].instances.push_back(std::move(*instance));
+            } catch (...) {
+                // A class without captions has no devices to look up.
+            }
+        }
+    } catch (...) {
+        // Unknown class, no service, or the enumeration broke off: keep what we have.
+    }
+    return byCaption;
 }
 
 } // namespace inventory

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClassCache.h"
 #include "EventPump.h"
 #include "Instrumentation.h"
 
@@ -24,9 +25,16 @@ public:
     // caption equals path[2], instance after instance.
     QStringList GetDeviceProperties(const QStringList &devicePath) const;
 
+    // The same pairs, for callers that ask about many devices in a row (the
+    // reports): the class is enumerated only the first time the cache meets
+    // it, and later devices of the class are looked up by caption.
+    QStringList GetDeviceProperties(const QStringList &devicePath, ClassCache &cache) const;
+
     static const QString ClassPrefix; // "Win32_"
 
 private:
+    ClassCache::ByCaption enumerateByCaption(const QString &className) const;
+
     Instrumentation m_instrumentation;
     EventPump &m_pump;
 };

@@ -10,4 +10,7 @@ namespace report {
 // byte-order mark. Throws inventory::Failure with a readable reason.
 void WriteTextFile(const QString &text, const QString &path);
 
+// The same bytes to standard output, for scripts that pipe a report on.
+void WriteTextToStandardOutput(const QString &text);
+
 } // namespace report

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "inventory/Instrumentation.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace app {
+
+// Scans the machine into a tree that no window shows and writes the reports
+// the save buttons would write for it, byte for byte.
+struct HeadlessExport
+{
+    QString textTarget; // "" for none, "-" for standard output
+    QString htmlTarget;
+    bool withProperties = false;
+
+    using Complaint = std::function<void(const QString &message)>;
+
+    // The program's exit status: 0 when the scan and every report went
+    // through; otherwise 1, after one complaint per failure.
+    int run(const inventory::Instrumentation &instrumentation, const Complaint &complain) const;
+};
+
+} // namespace app
