@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: all deps configure build run test clean fuzz
+.PHONY: all deps configure build run test bench clean fuzz
 
 all: build
 
@@ -22,6 +22,10 @@ run: build
 
 test: build
 	@scripts/test-env.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Print the speed figures (synthetic machines, this machine against lshw).
+bench: build
+	@$(BUILD)/bench/bench_scale
 
 clean:
 	rm -rf $(BUILD)
