@@ -1,5 +1,6 @@
 // Vantorix: the hardware inventory of this machine, in one window.
 #include "Form1.h"
+#include "QssSkin.h"
 #include "QtWindowServices.h"
 
 #include "inventory/linux/LinuxSource.h"
@@ -33,7 +34,9 @@ int main(int argc, char *argv[])
     app::QtSaveDialog saveDialog;
     app::QtEventPump pump;
     app::QtProgramEnd programEnd;
-    app::Form1 window({messages, saveDialog, pump, programEnd},
+    app::QssSkin skin;
+    app::QtUrlOpener urlOpener;
+    app::Form1 window({messages, saveDialog, pump, programEnd, skin, urlOpener},
                       inventory::linuxsource::LinuxSource::instrumentation(parser.value(rootOption)),
                       {QCoreApplication::applicationDirPath()});
     messages.setParent(&window);
