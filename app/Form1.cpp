@@ -22,10 +22,6 @@ const QString Form1::PropertyListToolTip
     = QStringLiteral("Move | line to right and out of window to reveal full names.");
 
 namespace {
-constexpr int PointerDefault = 0;
-constexpr int PointerHourglass = 11;
-constexpr int PointerCustom = 99;
-
 QFont windowFont()
 {
     QFont font(QStringLiteral("Arial"));
@@ -44,11 +40,7 @@ QFont buttonFont()
 
 void paintWhite(QWidget *widget)
 {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    palette.setColor(QPalette::Button, Qt::white);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
+    Main::setBackColor(*widget, Qt::white);
 }
 } // namespace
 
@@ -67,6 +59,7 @@ Form1::Form1(WindowServices services, inventory::Instrumentation instrumentation
     , PushButton3(new QPushButton(this))
     , prbDetecting(new QProgressBar(this))
     , PushButton4(new QPushButton(this))
+    , SkinFramework1(services.skin)
     , m_services(services)
     , m_devices(std::move(instrumentation), services.pump)
     , m_options(std::move(options))
@@ -81,6 +74,8 @@ Form1::Form1(WindowServices services, inventory::Instrumentation instrumentation
 {
     createControls();
     placeControls();
+    connectMouseMoves();
+    connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Click(); });
     connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
     connect(trvComputer, &QTreeWidget::itemClicked, this, [this] { trvComputer_Click(); });
     connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });

@@ -3,6 +3,7 @@
 #include "QtProgressBar.h"
 #include "RadioSaveOption.h"
 #include "ReportSave.h"
+#include "SkinLayer.h"
 #include "TreeWidgetDeviceTree.h"
 #include "TreeWidgetPropertyList.h"
 #include "WindowServices.h"
@@ -49,8 +50,25 @@ public:
     void trvComputer_Click();
     void PushButton2_Click();
     void PushButton3_Click();
+    void PushButton4_Click();
+
+    // Mouse moves: the hand over the push buttons, the arrow over the window
+    // surface, the frames and the property list; the hourglass always stays.
+    // The arguments are those of the move and go unused.
+    void PushButton1_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, qreal x, qreal y);
+    void PushButton2_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, qreal x, qreal y);
+    void PushButton3_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, qreal x, qreal y);
+    void PushButton4_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, qreal x, qreal y);
+    void Form_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, qreal x, qreal y);
+    void Frame1_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, qreal x, qreal y);
+    void Frame2_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, qreal x, qreal y);
+    void Frame3_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, qreal x, qreal y);
+    void lsvProperties_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, qreal x, qreal y);
 
     // The window's pointer: 0 arrow, 11 hourglass, 99 the MouseIcon (a hand).
+    static constexpr int PointerDefault = 0;
+    static constexpr int PointerHourglass = 11;
+    static constexpr int PointerCustom = 99;
     int MousePointer() const { return m_mousePointer; }
     void setMousePointer(int pointer);
     const std::optional<QCursor> &MouseIcon() const { return m_mouseIcon; }
@@ -72,6 +90,7 @@ public:
     QPushButton *PushButton3;
     QProgressBar *prbDetecting;
     QPushButton *PushButton4;
+    SkinLayer &SkinFramework1;
 
     static const QString PropertyListToolTip;
 
@@ -82,6 +101,8 @@ private:
     void createControls();
     void placeControls();
     void addPropertyColumn(const QString &header);
+    void connectMouseMoves();
+    void hover(int pointer);
 
     WindowServices m_services;
     inventory::modGetDevices m_devices;

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QColor;
 class QWidget;
 
 namespace app {
@@ -26,9 +27,15 @@ QString AppTitle();
 // The cutting rule alone. A first word longer than 40 characters is kept whole.
 QString shortenedTitle(const QString &name);
 
-// Restyles the window when program folder + "/x/o.cjs" is a file; otherwise
-// does nothing at all.
+// Restyles the window when program folder + "/x/o.cjs" is a file (or a link
+// to one): the button-face colour on the window, its frames, option buttons,
+// check boxes and labels, then the window's skin layer loads the file and
+// attaches to the window. Otherwise does nothing at all. A failure ends it at
+// the failing step; what it changed before stays.
 void ApplySkin(Form1 &form);
+
+// The background ("BackColor") of the window or of one control.
+void setBackColor(QWidget &widget, const QColor &colour);
 
 } // namespace Main
 } // namespace app

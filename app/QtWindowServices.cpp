@@ -3,8 +3,10 @@
 #include "MainModule.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 #include <unistd.h>
 
@@ -51,6 +53,13 @@ void QtProgramEnd::end()
     // Nothing is ever half-written (reports are written in one atomic call),
     // so the program may stop here, in the middle of any loop.
     ::_exit(0);
+}
+
+void QtUrlOpener::openUrl(const QUrl &address)
+{
+    // Qt hands the address to the desktop's handler, which starts the browser
+    // detached; whether it worked is the browser's to say.
+    QDesktopServices::openUrl(address);
 }
 
 } // namespace app

@@ -43,4 +43,10 @@ public:
     void end() override;
 };
 
+class QtUrlOpener final : public UrlOpener
+{
+public:
+    void openUrl(const QUrl &address) override;
+};
+
 } // namespace app

@@ -6,7 +6,11 @@
 
 #include <optional>
 
+class QUrl;
+
 namespace app {
+
+class SkinLayer;
 
 // The window-system services the handlers lean on. The app uses the Qt
 // implementations; tests use recording fakes, so nothing ever blocks on a
@@ -44,6 +48,15 @@ public:
     virtual void end() = 0;
 };
 
+// Opens a web address with the desktop's default browser and returns at
+// once, without waiting for the browser or asking whether it worked.
+class UrlOpener
+{
+public:
+    virtual ~UrlOpener() = default;
+    virtual void openUrl(const QUrl &address) = 0;
+};
+
 // Everything a window needs from the outside, handed in at construction.
 struct WindowServices
 {
@@ -51,6 +64,8 @@ struct WindowServices
     SaveDialog &saveDialog;
     inventory::EventPump &pump;
     ProgramEnd &programEnd;
+    SkinLayer &skin;
+    UrlOpener &urlOpener;
 };
 
 } // namespace app

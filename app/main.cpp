@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "Form1.h"
 #include "HeadlessExport.h"
+#include "QssSkin.h"
 #include "QtWindowServices.h"
 
 #include "inventory/linux/LinuxSource.h"
@@ -63,7 +64,9 @@ int main(int argc, char *argv[])
     app::QtSaveDialog saveDialog;
     app::QtEventPump pump;
     app::QtProgramEnd programEnd;
-    app::Form1 window({messages, saveDialog, pump, programEnd},
+    app::QssSkin skin;
+    app::QtUrlOpener urlOpener;
+    app::Form1 window({messages, saveDialog, pump, programEnd, skin, urlOpener},
                       inventory::linuxsource::LinuxSource::instrumentation(line.root),
                       {QCoreApplication::applicationDirPath()});
     messages.setParent(&window);

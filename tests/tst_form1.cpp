@@ -1,5 +1,6 @@
 // The main window: layout, captions, start-up order, the cursor file and
 // closing, with recording fakes in place of every modal box.
+#include "support/CursorFiles.h"
 #include "support/Fakes.h"
 #include "support/Fixtures.h"
 
@@ -24,26 +25,6 @@
 using namespace inventory;
 
 namespace {
-
-// A real Windows cursor file: an ICO image with type 2 and the hotspot in the
-// directory entry.
-QByteArray cursorBytes(int hotX, int hotY)
-{
-    QImage image(32, 32, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    for (int i = 0; i < 32; ++i)
-        image.setPixel(i, i, qRgba(0, 0, 0, 255));
-    QByteArray data;
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "ico");
-    writer.write(image);
-    auto *bytes = reinterpret_cast<uchar *>(data.data());
-    qToLittleEndian<quint16>(2, bytes + 2);
-    qToLittleEndian<quint16>(quint16(hotX), bytes + 6 + 4);
-    qToLittleEndian<quint16>(quint16(hotY), bytes + 6 + 6);
-    return data;
-}
 
 struct Window
 {
@@ -186,10 +167,10 @@ void TestForm1::cursorFile_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("valid");
-    QTest::newRow("real cursor") << cursorBytes(5, 7) << true;
+    QTest::newRow("real cursor") << testing::cursorFileBytes(5, 7) << true;
     QTest::newRow("text file") << QByteArray("not a cursor") << false;
     QTest::newRow("empty file") << QByteArray() << false;
-    QByteArray truncated = cursorBytes(1, 1);
+    QByteArray truncated = testing::cursorFileBytes(1, 1);
     truncated.truncate(40);
     QTest::newRow("truncated cursor") << truncated << false;
 }
