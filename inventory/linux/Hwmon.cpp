@@ -1,5 +1,6 @@
 #include "Hwmon.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace inventory::linuxsource {
@@ -23,12 +24,14 @@ const char *prefixOf(SensorKind kind)
     return "fan";
 }
 
-// The thermal core registers a chip for every zone type it can; the zone
-// itself says more (its trip points), so such chips are skipped.
-bool mirrorsThermalZone(const QString &resolvedHwmon)
+// The thermal core registers a chip for every zone type it can, below the
+// zone; the zone itself says more (its trip points), so such chips are
+// skipped. One look at the link, not a walk of the whole path.
+bool mirrorsThermalZone(const MachineRoot &root, const QString &hwmonLink)
 {
     static const QRegularExpression zone(QStringLiteral("^thermal_zone[0-9]+$"));
-    return zone.match(resolvedHwmon.section(QLatin1Char('/'), -2, -2)).hasMatch();
+    const QString target = QFileInfo(root.path(hwmonLink)).symLinkTarget();
+    return zone.match(target.section(QLatin1Char('/'), -2, -2)).hasMatch();
 }
 
 } // namespace
@@ -125,7 +128,7 @@ std::vector<HwmonSensor> hwmonSensors(const MachineRoot &root, SensorKind kind)
     std::vector<HwmonSensor> sensors;
     for (const QString &hwmon : root.list(HwmonClass)) {
         const QString dir = HwmonClass + QLatin1Char('/') + hwmon;
-        if (!root.isDirectory(dir) || mirrorsThermalZone(root.resolve(dir)))
+        if (!root.isDirectory(dir) || mirrorsThermalZone(root, dir))
             continue;
         // Older drivers keep their attributes on the device, not the hwmon node.
         QString attributeDir = dir;
