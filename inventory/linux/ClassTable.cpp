@@ -9,6 +9,10 @@ void registerComputerSystem(ClassTable &);
 void registerProcessor(ClassTable &);
 void registerDiskDrive(ClassTable &);
 void registerNetworkAdapter(ClassTable &);
+void registerBattery(ClassTable &);
+void registerUninterruptiblePowerSupply(ClassTable &);
+void registerProbes(ClassTable &);
+void registerFan(ClassTable &);
 
 ClassTable::ClassTable()
 {
@@ -20,6 +24,10 @@ ClassTable::ClassTable()
     registerProcessor(*this);
     registerDiskDrive(*this);
     registerNetworkAdapter(*this);
+    registerBattery(*this);
+    registerUninterruptiblePowerSupply(*this);
+    registerProbes(*this);
+    registerFan(*this);
 }
 
 const ClassTable &ClassTable::instance()
