@@ -1,5 +1,6 @@
 // Vantorix: the hardware inventory of this machine, in one window.
 #include "Form1.h"
+#include "QtScreenReader.h"
 #include "QtWindowServices.h"
 
 #include "inventory/linux/LinuxSource.h"
@@ -28,6 +29,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vantorix"));
     QApplication::setApplicationVersion(QStringLiteral(VANTORIX_VERSION));
+    app::installScreenReader();
 
     app::QtMessageBox messages;
     app::QtSaveDialog saveDialog;

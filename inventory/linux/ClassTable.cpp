@@ -9,6 +9,10 @@ void registerComputerSystem(ClassTable &);
 void registerProcessor(ClassTable &);
 void registerDiskDrive(ClassTable &);
 void registerNetworkAdapter(ClassTable &);
+void registerVideoController(ClassTable &);
+void registerDesktopMonitor(ClassTable &);
+void registerDisplayConfiguration(ClassTable &);
+void registerVideoConfiguration(ClassTable &);
 
 ClassTable::ClassTable()
 {
@@ -20,6 +24,10 @@ ClassTable::ClassTable()
     registerProcessor(*this);
     registerDiskDrive(*this);
     registerNetworkAdapter(*this);
+    registerVideoController(*this);
+    registerDesktopMonitor(*this);
+    registerDisplayConfiguration(*this);
+    registerVideoConfiguration(*this);
 }
 
 const ClassTable &ClassTable::instance()
