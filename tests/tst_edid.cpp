@@ -391,6 +391,7 @@ void TestEdid::corruptAndLyingBlobs()
     edid = parseEdid(garbage);
     QVERIFY(edid->manufacturerId.isEmpty());
     QVERIFY(edidProductId(*edid).isEmpty());
+    QCOMPARE(edidProductCode(*edid), QStringLiteral("A0B8"));
 }
 
 void TestEdid::descriptorsAndTimings()

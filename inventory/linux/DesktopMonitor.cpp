@@ -52,12 +52,10 @@ std::optional<QString> serialNumber(const Edid &edid)
 
 void addIdentity(PropertyBag &bag, const Edid &edid)
 {
-    const QString productId = edidProductId(edid);
     bag.text(QStringLiteral("MonitorManufacturer"), monitorMaker(edid))
-        .text(QStringLiteral("ManufacturerName"), edid.manufacturerId);
-    if (edid.productCode)
-        bag.text(QStringLiteral("ProductCodeID"), productId.mid(edid.manufacturerId.size()));
-    bag.text(QStringLiteral("SerialNumberID"), serialNumber(edid))
+        .text(QStringLiteral("ManufacturerName"), edid.manufacturerId)
+        .text(QStringLiteral("ProductCodeID"), edidProductCode(edid))
+        .text(QStringLiteral("SerialNumberID"), serialNumber(edid))
         .integer(QStringLiteral("WeekOfManufacture"), edid.week)
         .integer(QStringLiteral("YearOfManufacture"), edid.year)
         .integer(QStringLiteral("MaxHorizontalImageSize"), edid.widthCm)

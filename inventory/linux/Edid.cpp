@@ -244,11 +244,18 @@ std::optional<Edid> parseEdid(QByteArrayView data)
     return edid;
 }
 
+QString edidProductCode(const Edid &edid)
+{
+    if (!edid.productCode)
+        return {};
+    return QStringLiteral("%1").arg(*edid.productCode, 4, 16, QLatin1Char('0')).toUpper();
+}
+
 QString edidProductId(const Edid &edid)
 {
     if (edid.manufacturerId.isEmpty() || !edid.productCode)
         return {};
-    return edid.manufacturerId + QStringLiteral("%1").arg(*edid.productCode, 4, 16, QLatin1Char('0')).toUpper();
+    return edid.manufacturerId + edidProductCode(edid);
 }
 
 } // namespace inventory::linuxsource

@@ -58,6 +58,8 @@ struct Edid
 // No value when the bytes do not start with an EDID header at all.
 std::optional<Edid> parseEdid(QByteArrayView bytes);
 
+// "A0B8": the product code in hex, empty when the blob lacks it.
+QString edidProductCode(const Edid &edid);
 // "DELA0B8": the PNP id and the product code in hex, as Windows names monitors.
 QString edidProductId(const Edid &edid);
 
