@@ -4,6 +4,7 @@
 #include "Form1.h"
 #include "HeadlessExport.h"
 #include "QssSkin.h"
+#include "QtScreenReader.h"
 #include "QtWindowServices.h"
 
 #include "inventory/linux/LinuxSource.h"
@@ -59,6 +60,7 @@ int main(int argc, char *argv[])
 
     QApplication application(argc, argv);
     setIdentity();
+    app::installScreenReader();
 
     app::QtMessageBox messages;
     app::QtSaveDialog saveDialog;

@@ -13,6 +13,10 @@ void registerBattery(ClassTable &);
 void registerUninterruptiblePowerSupply(ClassTable &);
 void registerProbes(ClassTable &);
 void registerFan(ClassTable &);
+void registerVideoController(ClassTable &);
+void registerDesktopMonitor(ClassTable &);
+void registerDisplayConfiguration(ClassTable &);
+void registerVideoConfiguration(ClassTable &);
 
 ClassTable::ClassTable()
 {
@@ -28,6 +32,10 @@ ClassTable::ClassTable()
     registerUninterruptiblePowerSupply(*this);
     registerProbes(*this);
     registerFan(*this);
+    registerVideoController(*this);
+    registerDesktopMonitor(*this);
+    registerDisplayConfiguration(*this);
+    registerVideoConfiguration(*this);
 }
 
 const ClassTable &ClassTable::instance()

@@ -4,6 +4,8 @@
 
 #include <libudev.h>
 
+#include <algorithm>
+
 namespace inventory::linuxsource {
 
 namespace {
@@ -100,6 +102,14 @@ std::optional<QString> IdDatabase::usbVendor(quint16 vendor) const
 std::optional<QString> IdDatabase::usbProduct(quint16 vendor, quint16 product) const
 {
     return property(QStringLiteral("usb:v%1p%2*").arg(hex4(vendor), hex4(product)), "ID_MODEL_FROM_DATABASE");
+}
+
+std::optional<QString> IdDatabase::pnpVendor(const QString &id) const
+{
+    // Letters only: the id becomes part of a lookup pattern.
+    if (id.size() != 3 || !std::all_of(id.begin(), id.end(), [](QChar c) { return c >= u'A' && c <= u'Z'; }))
+        return std::nullopt;
+    return property(QStringLiteral("acpi:%1:").arg(id), "ID_VENDOR_FROM_DATABASE");
 }
 
 } // namespace inventory::linuxsource

@@ -30,6 +30,8 @@ public:
     std::optional<QString> pciSubclass(quint8 baseClass, quint8 subClass) const;
     std::optional<QString> usbVendor(quint16 vendor) const;
     std::optional<QString> usbProduct(quint16 vendor, quint16 product) const;
+    // The maker behind a three-letter PNP id ("DEL"), as monitors name theirs.
+    std::optional<QString> pnpVendor(const QString &id) const;
 
     IdDatabase(const IdDatabase &) = delete;
     IdDatabase &operator=(const IdDatabase &) = delete;

@@ -53,6 +53,11 @@ PropertyBag &PropertyBag::logicalDevice(const QString &className, const QString 
     return *this;
 }
 
+PropertyBag &PropertyBag::setting(const QString &name)
+{
+    return text(QStringLiteral("Caption"), name).text(QStringLiteral("Description"), name).text(QStringLiteral("SettingID"), name);
+}
+
 Properties PropertyBag::take()
 {
     std::stable_sort(m_properties.begin(), m_properties.end(), [](const Property &a, const Property &b) {

@@ -21,6 +21,8 @@ public:
 
     // The CIM_LogicalDevice constants every device class carries.
     PropertyBag &logicalDevice(const QString &className, const QString &systemName);
+    // The names of a CIM_Setting: Caption, Description and SettingID.
+    PropertyBag &setting(const QString &name);
 
     Properties take();
 
