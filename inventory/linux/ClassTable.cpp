@@ -9,6 +9,10 @@ void registerComputerSystem(ClassTable &);
 void registerProcessor(ClassTable &);
 void registerDiskDrive(ClassTable &);
 void registerNetworkAdapter(ClassTable &);
+void registerPnpEntity(ClassTable &);
+void registerBuses(ClassTable &);
+void registerControllers(ClassTable &);
+void registerUsbHub(ClassTable &);
 
 ClassTable::ClassTable()
 {
@@ -20,6 +24,10 @@ ClassTable::ClassTable()
     registerProcessor(*this);
     registerDiskDrive(*this);
     registerNetworkAdapter(*this);
+    registerPnpEntity(*this);
+    registerBuses(*this);
+    registerControllers(*this);
+    registerUsbHub(*this);
 }
 
 const ClassTable &ClassTable::instance()

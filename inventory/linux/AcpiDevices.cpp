@@ -1,0 +1,231 @@
+// Devices the firmware describes: ACPI namespace devices with an id of their
+// own, PnP BIOS devices on machines without ACPI, and platform devices the
+// kernel registers for hardware no firmware table names.
+#include "AcpiDevices.h"
+
+#include "AcpiIds.h"
+#include "IdDatabase.h"
+#include "MachineRoot.h"
+#include "SysfsDevice.h"
+
+namespace inventory::linuxsource {
+
+namespace {
+
+constexpr qint64 StaPresent = 0x1;
+constexpr qint64 StaEnabled = 0x2;
+const QString StandardSystemDevices = QStringLiteral("(Standard system devices)");
+
+struct FirmwareDevice
+{
+    SysfsDevice device;
+    QString hid;               // "PNP0C0A"
+    QStringList compatibleIds; // further ids from the modalias
+    bool acpi = true;          // false: a PnP BIOS device
+};
+
+QStringList ids(const FirmwareDevice &f)
+{
+    return QStringList{f.hid} + f.compatibleIds;
+}
+
+std::optional<KnownAcpiId> known(const FirmwareDevice &f)
+{
+    for (const QString &id : ids(f))
+        if (std::optional<KnownAcpiId> k = knownAcpiId(id))
+            return k;
+    return std::nullopt;
+}
+
+// The kernel devices that stand for an ACPI device (a pnp, platform, PCI or
+// I2C device), each named by its resolved path.
+QStringList physicalNodes(const SysfsDevice &acpi)
+{
+    QStringList nodes;
+    const MachineRoot &root = acpi.root();
+    for (const QString &entry : root.list(acpi.path())) {
+        if (!entry.startsWith(QLatin1String("physical_node")))
+            continue;
+        const QString resolved = root.resolve(acpi.path() + QLatin1Char('/') + entry);
+        if (!resolved.isEmpty())
+            nodes.append(resolved);
+    }
+    return nodes;
+}
+
+QString firmwareDriver(const FirmwareDevice &f)
+{
+    const QString own = f.device.driver();
+    if (!own.isEmpty() || !f.acpi)
+        return own;
+    for (const QString &node : physicalNodes(f.device)) {
+        const QString driver = SysfsDevice(f.device.root(), node).driver();
+        if (!driver.isEmpty())
+            return driver;
+    }
+    return {};
+}
+
+std::optional<FirmwareDevice> readAcpiDevice(const SysfsDevice &device)
+{
+    FirmwareDevice f{device, {}, {}, true};
+    f.hid = device.trimmed(QStringLiteral("hid")).value_or(device.name().section(QLatin1Char(':'), 0, 0)).toUpper();
+    // "device:1f" objects have no id of their own: they describe a PCI
+    // function or a port, which is listed where it lives.
+    if (f.hid.isEmpty() || f.hid == QLatin1String("DEVICE") || isHiddenAcpiId(f.hid))
+        return std::nullopt;
+    // A device the firmware reports as absent is not there.
+    if (const std::optional<qint64> sta = device.integerAttribute(QStringLiteral("status")); sta && !(*sta & StaPresent))
+        return std::nullopt;
+    const QStringList alias = device.trimmed(QStringLiteral("modalias")).value_or(QString()).split(QLatin1Char(':'));
+    for (qsizetype i = 2; i < alias.size(); ++i)
+        if (!alias[i].isEmpty())
+            f.compatibleIds.append(alias[i].toUpper());
+    return f;
+}
+
+std::vector<FirmwareDevice> acpiDevices(const MachineRoot &root)
+{
+    std::vector<FirmwareDevice> found;
+    for (const SysfsDevice &device : busDevices(root, QStringLiteral("acpi")))
+        if (std::optional<FirmwareDevice> f = readAcpiDevice(device))
+            found.push_back(*f);
+    return found;
+}
+
+// PnP BIOS devices; on ACPI machines the pnp bus only mirrors ACPI devices.
+std::vector<FirmwareDevice> pnpBiosDevices(const MachineRoot &root)
+{
+    std::vector<FirmwareDevice> found;
+    if (!root.list(QStringLiteral("sys/bus/acpi/devices")).isEmpty())
+        return found;
+    for (const SysfsDevice &device : busDevices(root, QStringLiteral("pnp"))) {
+        const QStringList lines = root.readLines(device.path() + QStringLiteral("/id")).value_or(QStringList());
+        QStringList idList;
+        for (const QString &line : lines)
+            if (!line.trimmed().isEmpty())
+                idList.append(line.trimmed().toUpper());
+        if (idList.isEmpty())
+            continue;
+        found.push_back({device, idList.takeFirst(), idList, false});
+    }
+    return found;
+}
+
+QString firmwareName(const FirmwareDevice &f)
+{
+    if (std::optional<QString> described = f.device.trimmed(QStringLiteral("description")))
+        return *described;
+    if (std::optional<KnownAcpiId> k = known(f))
+        return k->name;
+    return QStringLiteral("%1 device %2").arg(f.acpi ? QStringLiteral("ACPI") : QStringLiteral("PnP"), f.hid);
+}
+
+QString firmwareDeviceId(const FirmwareDevice &f)
+{
+    if (!f.acpi)
+        return QStringLiteral("PNP\\%1\\%2").arg(f.hid, f.device.name());
+    if (f.hid == QLatin1String("LNXSYSTM"))
+        return QStringLiteral("ACPI_HAL\\PNP0C08\\0");
+    if (f.hid == QLatin1String("LNXTHERM")) {
+        // Windows names a thermal zone by its object name: ACPI\ThermalZone\THM0.
+        QString zone = f.device.trimmed(QStringLiteral("path")).value_or(QString()).section(QLatin1Char('.'), -1);
+        zone.remove(QLatin1Char('\\'));
+        while (zone.endsWith(QLatin1Char('_')))
+            zone.chop(1);
+        if (!zone.isEmpty())
+            return QStringLiteral("ACPI\\THERMALZONE\\") + zone.toUpper();
+    }
+    const QString instance = f.device.trimmed(QStringLiteral("uid"))
+                                 .value_or(f.device.name().section(QLatin1Char(':'), 1));
+    return QStringLiteral("ACPI\\%1\\%2").arg(f.hid, instance);
+}
+
+PnpDetails firmwareDetails(const FirmwareDevice &f)
+{
+    const std::optional<KnownAcpiId> k = known(f);
+    const std::optional<qint64> sta = f.device.integerAttribute(QStringLiteral("status"));
+    const QString prefix = f.acpi ? QStringLiteral("ACPI\\") : QStringLiteral("PNP\\");
+
+    PnpDetails details;
+    details.deviceId = firmwareDeviceId(f);
+    details.manufacturer = k ? std::optional<QString>(StandardSystemDevices) : IdDatabase::instance().acpiVendor(f.hid);
+    details.service = firmwareDriver(f);
+    // Generic system devices work without a driver of their own, as they do
+    // on Windows; an id nobody knows and no driver claims is an unknown device.
+    details.state = driverState(!k, details.service, sta && !(*sta & StaEnabled));
+    details.pnpClass = k ? k->setupClass : QStringLiteral("System");
+    details.hardwareIds = {prefix + f.hid, QLatin1Char('*') + f.hid};
+    for (const QString &id : f.compatibleIds)
+        details.compatibleIds << prefix + id << QLatin1Char('*') + id;
+    return details;
+}
+
+std::vector<PnpDevice> toPnpDevices(const std::vector<FirmwareDevice> &found)
+{
+    std::vector<PnpDevice> devices;
+    for (const FirmwareDevice &f : found)
+        devices.push_back({firmwareName(f), [f] { return firmwareDetails(f); }});
+    return devices;
+}
+
+// "platform:serial8250" -> "serial8250"; "of:NuartT(null)Cns16550a" -> "ns16550a".
+QString platformId(const QString &modalias)
+{
+    if (modalias.startsWith(QLatin1String("of:"))) {
+        const qsizetype compatible = modalias.indexOf(QLatin1Char('C'), modalias.indexOf(QLatin1Char('T')));
+        if (compatible > 0)
+            return modalias.mid(compatible + 1).section(QLatin1Char('C'), 0, 0);
+    }
+    return modalias.section(QLatin1Char(':'), 1, 1);
+}
+
+} // namespace
+
+std::vector<PnpDevice> acpiPnpDevices(const MachineRoot &root)
+{
+    return toPnpDevices(acpiDevices(root));
+}
+
+std::vector<PnpDevice> legacyPnpDevices(const MachineRoot &root)
+{
+    return toPnpDevices(pnpBiosDevices(root));
+}
+
+std::vector<PnpDevice> firmwareDevicesWithId(const MachineRoot &root, const QString &id)
+{
+    std::vector<FirmwareDevice> found = acpiDevices(root);
+    for (FirmwareDevice &f : pnpBiosDevices(root))
+        found.push_back(std::move(f));
+    std::erase_if(found, [&](const FirmwareDevice &f) { return !ids(f).contains(id, Qt::CaseInsensitive); });
+    return toPnpDevices(found);
+}
+
+std::vector<PnpDevice> platformPnpDevices(const MachineRoot &root)
+{
+    std::vector<PnpDevice> devices;
+    for (const SysfsDevice &device : busDevices(root, QStringLiteral("platform"))) {
+        // A platform device made for an ACPI device is that device, listed already.
+        if (!root.resolve(device.path() + QStringLiteral("/firmware_node")).isEmpty())
+            continue;
+        const std::optional<QString> modalias = device.trimmed(QStringLiteral("modalias"));
+        if (!modalias)
+            continue;
+        QString id = platformId(*modalias);
+        if (id.isEmpty())
+            id = device.name();
+        const QString caption = QStringLiteral("Platform device ") + id;
+        devices.push_back({caption, [device, id] {
+                               PnpDetails details;
+                               details.deviceId = QStringLiteral("PLATFORM\\%1\\%2").arg(id.toUpper(), device.name());
+                               details.service = device.driver();
+                               details.state = driverState(true, details.service);
+                               details.pnpClass = QStringLiteral("System");
+                               details.hardwareIds = {QStringLiteral("PLATFORM\\") + id.toUpper()};
+                               return details;
+                           }});
+    }
+    return devices;
+}
+
+} // namespace inventory::linuxsource
