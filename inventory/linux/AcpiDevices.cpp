@@ -37,43 +37,34 @@ std::optional<KnownAcpiId> known(const FirmwareDevice &f)
     return std::nullopt;
 }
 
-// The kernel devices that stand for an ACPI device (a pnp, platform, PCI or
-// I2C device), each named by its resolved path.
-QStringList physicalNodes(const SysfsDevice &acpi)
-{
-    QStringList nodes;
-    const MachineRoot &root = acpi.root();
-    for (const QString &entry : root.list(acpi.path())) {
-        if (!entry.startsWith(QLatin1String("physical_node")))
-            continue;
-        const QString resolved = root.resolve(acpi.path() + QLatin1Char('/') + entry);
-        if (!resolved.isEmpty())
-            nodes.append(resolved);
-    }
-    return nodes;
-}
-
+// The driver of an ACPI device, or of a kernel device that stands for it
+// (a pnp, platform, PCI or I2C device: "physical_node", "physical_node1"...).
 QString firmwareDriver(const FirmwareDevice &f)
 {
     const QString own = f.device.driver();
     if (!own.isEmpty() || !f.acpi)
         return own;
-    for (const QString &node : physicalNodes(f.device)) {
-        const QString driver = SysfsDevice(f.device.root(), node).driver();
+    const MachineRoot &root = f.device.root();
+    for (const QString &entry : root.list(f.device.path())) {
+        if (!entry.startsWith(QLatin1String("physical_node")))
+            continue;
+        const QString driver = linkedDevice(root, f.device.path() + QLatin1Char('/') + entry).driver();
         if (!driver.isEmpty())
             return driver;
     }
     return {};
 }
 
+// The kernel names an ACPI device after its own id: "PNP0C0A:00"; objects
+// without one are "device:1f".
+QString acpiIdOf(const QString &name)
+{
+    return name.section(QLatin1Char(':'), 0, 0).toUpper();
+}
+
 std::optional<FirmwareDevice> readAcpiDevice(const SysfsDevice &device)
 {
-    FirmwareDevice f{device, {}, {}, true};
-    f.hid = device.trimmed(QStringLiteral("hid")).value_or(device.name().section(QLatin1Char(':'), 0, 0)).toUpper();
-    // "device:1f" objects have no id of their own: they describe a PCI
-    // function or a port, which is listed where it lives.
-    if (f.hid.isEmpty() || f.hid == QLatin1String("DEVICE") || isHiddenAcpiId(f.hid))
-        return std::nullopt;
+    FirmwareDevice f{device, acpiIdOf(device.name()), {}, true};
     // A device the firmware reports as absent is not there.
     if (const std::optional<qint64> sta = device.integerAttribute(QStringLiteral("status")); sta && !(*sta & StaPresent))
         return std::nullopt;
@@ -84,10 +75,19 @@ std::optional<FirmwareDevice> readAcpiDevice(const SysfsDevice &device)
     return f;
 }
 
-std::vector<FirmwareDevice> acpiDevices(const MachineRoot &root)
+// ACPI devices with an id of their own, those the filter wants. Objects
+// without an id describe a PCI function or a port, listed where it lives;
+// hidden ids are turned down before anything is read.
+std::vector<FirmwareDevice> acpiDevices(const MachineRoot &root, const QString &onlyId = QString())
 {
+    const auto wanted = [&](const QString &name) {
+        const QString id = acpiIdOf(name);
+        if (!onlyId.isEmpty())
+            return id == onlyId;
+        return !id.isEmpty() && id != QLatin1String("DEVICE") && !isHiddenAcpiId(id);
+    };
     std::vector<FirmwareDevice> found;
-    for (const SysfsDevice &device : busDevices(root, QStringLiteral("acpi")))
+    for (const SysfsDevice &device : busDevices(root, QStringLiteral("acpi"), wanted))
         if (std::optional<FirmwareDevice> f = readAcpiDevice(device))
             found.push_back(*f);
     return found;
@@ -194,10 +194,10 @@ std::vector<PnpDevice> legacyPnpDevices(const MachineRoot &root)
 
 std::vector<PnpDevice> firmwareDevicesWithId(const MachineRoot &root, const QString &id)
 {
-    std::vector<FirmwareDevice> found = acpiDevices(root);
+    std::vector<FirmwareDevice> found = acpiDevices(root, id.toUpper());
     for (FirmwareDevice &f : pnpBiosDevices(root))
-        found.push_back(std::move(f));
-    std::erase_if(found, [&](const FirmwareDevice &f) { return !ids(f).contains(id, Qt::CaseInsensitive); });
+        if (ids(f).contains(id, Qt::CaseInsensitive))
+            found.push_back(std::move(f));
     return toPnpDevices(found);
 }
 
@@ -206,7 +206,7 @@ std::vector<PnpDevice> platformPnpDevices(const MachineRoot &root)
     std::vector<PnpDevice> devices;
     for (const SysfsDevice &device : busDevices(root, QStringLiteral("platform"))) {
         // A platform device made for an ACPI device is that device, listed already.
-        if (!root.resolve(device.path() + QStringLiteral("/firmware_node")).isEmpty())
+        if (root.exists(device.path() + QStringLiteral("/firmware_node")))
             continue;
         const std::optional<QString> modalias = device.trimmed(QStringLiteral("modalias"));
         if (!modalias)

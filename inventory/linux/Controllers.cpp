@@ -45,10 +45,10 @@ const ControllerClass FloppyClass{Kind::Floppy, QStringLiteral("Win32_FloppyCont
 
 // Windows runs SATA AHCI under its IDE/ATA port driver and every other
 // storage controller (SAS, RAID, NVMe, virtual) as a SCSI miniport.
-std::optional<Kind> pciKind(const PciFunction &f)
+std::optional<Kind> pciKind(quint32 classCode)
 {
-    const quint8 progIf = f.programmingInterface();
-    switch (f.classWord()) {
+    const quint8 progIf = quint8(classCode);
+    switch (quint16(classCode >> 8)) {
     case 0x0101:
     case 0x0105:
     case 0x0106:
@@ -69,7 +69,7 @@ std::optional<Kind> pciKind(const PciFunction &f)
     case 0x0607:
         return Kind::Pcmcia;
     default:
-        if (f.baseClass() == 0x01)
+        if ((classCode >> 16) == 0x01)
             return Kind::Scsi;
         return std::nullopt;
     }
@@ -158,9 +158,8 @@ Properties controllerProperties(const MachineRoot &root, const ControllerClass &
 
 void addPciControllers(const MachineRoot &root, const ControllerClass &cls, std::vector<Instance> &instances)
 {
-    for (const PciFunction &f : pciFunctions(root)) {
-        if (pciKind(f) != cls.kind)
-            continue;
+    const auto wanted = [&](quint32 classCode) { return pciKind(classCode) == cls.kind; };
+    for (const PciFunction &f : pciFunctions(root, wanted)) {
         const QString caption = pciName(f);
         instances.emplace_back(Value::text(caption), [root, cls, caption, f] {
             return controllerProperties(root, cls, caption, pciFacts(f, cls.kind));
@@ -174,7 +173,7 @@ void addVirtualScsiHosts(const MachineRoot &root, std::vector<Instance> &instanc
 {
     static const QRegularExpression ataPort(QStringLiteral("/ata[0-9]+/"));
     for (const QString &name : root.list(QStringLiteral("sys/class/scsi_host"))) {
-        const SysfsDevice host = SysfsDevice::fromLink(root, QStringLiteral("sys/class/scsi_host/") + name);
+        const SysfsDevice host = linkedDevice(root, QStringLiteral("sys/class/scsi_host/") + name);
         if (!host.isValid() || ataPort.match(host.path()).hasMatch())
             continue;
         const SysfsDevice hardware = host.parent();
@@ -224,7 +223,7 @@ void addFirmwareFloppyControllers(const MachineRoot &root, std::vector<Instance>
     // Without a firmware entry the floppy driver still registers the
     // controller it found.
     if (found.empty() && root.exists(QStringLiteral("sys/bus/platform/devices/floppy.0"))) {
-        const SysfsDevice floppy = SysfsDevice::fromLink(root, QStringLiteral("sys/bus/platform/devices/floppy.0"));
+        const SysfsDevice floppy = linkedDevice(root, QStringLiteral("sys/bus/platform/devices/floppy.0"));
         found.push_back({QStringLiteral("Standard floppy disk controller"), [floppy] {
                              PnpDetails details;
                              details.deviceId = QStringLiteral("PLATFORM\\FLOPPY\\floppy.0");

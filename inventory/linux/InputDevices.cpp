@@ -116,7 +116,7 @@ std::vector<PnpDevice> inputPnpDevices(const MachineRoot &root)
         // event, mouse and js nodes are interfaces to an input device, not devices.
         if (!name.startsWith(QLatin1String("input")))
             continue;
-        const SysfsDevice device = SysfsDevice::fromLink(root, QStringLiteral("sys/class/input/") + name);
+        const SysfsDevice device = linkedDevice(root, QStringLiteral("sys/class/input/") + name);
         if (!device.isValid())
             continue;
         const QString caption = device.trimmed(QStringLiteral("name")).value_or(QStringLiteral("Input device ") + name);

@@ -5,6 +5,7 @@
 #include "IdDatabase.h"
 #include "MachineRoot.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -30,19 +31,36 @@ quint16 littleEndian16(const QByteArray &bytes, int offset)
     return quint16(quint8(bytes[offset]) | (quint8(bytes[offset + 1]) << 8));
 }
 
-// Functions below a host bridge directory, depth first, without following
-// links (a looping link must not send the walk round for ever).
-void walkFunctions(const MachineRoot &root, const QString &dir, int depth, QStringList &out)
+// Functions below a host bridge or bridge directory, depth first. Only
+// bridges have functions below them; links are never followed, so a
+// looping link cannot send the walk round.
+void walkFunctions(const MachineRoot &root, const QString &dir, int depth, std::vector<std::pair<SysfsDevice, quint32>> &out)
 {
     if (depth > MaxBridgeDepth)
         return;
     for (const QString &name : root.list(dir)) {
         const QString path = dir + QLatin1Char('/') + name;
-        if (!isPciAddress(name) || !root.linkName(path).isEmpty() || !root.isDirectory(path))
+        if (!isPciAddress(name))
             continue;
-        out.append(path);
-        walkFunctions(root, path, depth + 1, out);
+        const QFileInfo entry(root.path(path));
+        if (entry.isSymLink() || !entry.isDir())
+            continue;
+        const SysfsDevice device(root, path);
+        const quint32 classCode = quint32(device.hexAttribute(QStringLiteral("class")).value_or(0));
+        out.emplace_back(device, classCode);
+        if ((classCode >> 16) == BridgeClass)
+            walkFunctions(root, path, depth + 1, out);
     }
+}
+
+PciFunction identify(const SysfsDevice &device, quint32 classCode)
+{
+    PciFunction f;
+    f.device = device;
+    f.classCode = classCode;
+    f.vendor = quint16(device.hexAttribute(QStringLiteral("vendor")).value_or(0));
+    f.deviceId = quint16(device.hexAttribute(QStringLiteral("device")).value_or(0));
+    return f;
 }
 
 // Windows' setup class for a function, by its class code.
@@ -90,12 +108,7 @@ bool isPciAddress(const QString &name)
 
 PciFunction readPciFunction(const SysfsDevice &device)
 {
-    PciFunction f;
-    f.device = device;
-    f.vendor = quint16(device.hexAttribute(QStringLiteral("vendor")).value_or(0));
-    f.deviceId = quint16(device.hexAttribute(QStringLiteral("device")).value_or(0));
-    f.classCode = quint32(device.hexAttribute(QStringLiteral("class")).value_or(0));
-    return f;
+    return identify(device, quint32(device.hexAttribute(QStringLiteral("class")).value_or(0)));
 }
 
 PciSubsystem readPciSubsystem(const SysfsDevice &device)
@@ -127,34 +140,29 @@ PciSubsystem readPciSubsystem(const SysfsDevice &device)
     return ids;
 }
 
-std::vector<PciFunction> pciFunctions(const MachineRoot &root)
+std::vector<PciFunction> pciFunctions(const MachineRoot &root, const std::function<bool(quint32)> &wanted)
 {
-    QSet<QString> seen;
-    std::vector<SysfsDevice> found;
-    for (const SysfsDevice &device : busDevices(root, QStringLiteral("pci"))) {
-        if (!seen.contains(device.path())) {
-            seen.insert(device.path());
-            found.push_back(device);
-        }
-    }
-    QStringList walked;
+    std::vector<std::pair<SysfsDevice, quint32>> found;
     for (const QString &name : root.list(QStringLiteral("sys/devices"))) {
         if (name.startsWith(QLatin1String("pci")))
-            walkFunctions(root, QStringLiteral("sys/devices/") + name, 0, walked);
+            walkFunctions(root, QStringLiteral("sys/devices/") + name, 0, found);
     }
-    for (const QString &path : std::as_const(walked)) {
-        if (!seen.contains(path)) {
-            seen.insert(path);
-            found.emplace_back(root, path);
-        }
-    }
-    // Addresses are fixed-width hex, so text order is address order.
-    std::stable_sort(found.begin(), found.end(),
-                     [](const SysfsDevice &a, const SysfsDevice &b) { return a.name() < b.name(); });
+    // The bus list names every function the kernel knows; captures of a
+    // partial tree hold some only there.
+    QSet<QString> seen;
+    for (const auto &[device, classCode] : found)
+        seen.insert(device.name());
+    const auto notSeen = [&](const QString &name) { return !seen.contains(name); };
+    for (const SysfsDevice &device : busDevices(root, QStringLiteral("pci"), notSeen))
+        found.emplace_back(device, quint32(device.hexAttribute(QStringLiteral("class")).value_or(0)));
+
     std::vector<PciFunction> functions;
-    functions.reserve(found.size());
-    for (const SysfsDevice &device : found)
-        functions.push_back(readPciFunction(device));
+    for (const auto &[device, classCode] : found)
+        if (!wanted || wanted(classCode))
+            functions.push_back(identify(device, classCode));
+    // Addresses are fixed-width hex, so text order is address order.
+    std::stable_sort(functions.begin(), functions.end(),
+                     [](const PciFunction &a, const PciFunction &b) { return a.address() < b.address(); });
     return functions;
 }
 

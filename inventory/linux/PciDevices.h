@@ -39,9 +39,10 @@ bool isPciAddress(const QString &name);
 // out, from the head of config space that every user may read.
 PciSubsystem readPciSubsystem(const SysfsDevice &device);
 
-// Every PCI function of the machine in address order: those sys/bus/pci
-// lists, and any the device tree holds that the bus list lacks.
-std::vector<PciFunction> pciFunctions(const MachineRoot &root);
+// The machine's PCI functions in address order, those of the classes the
+// filter wants (all without one): the device tree's, and any only the bus
+// list names.
+std::vector<PciFunction> pciFunctions(const MachineRoot &root, const std::function<bool(quint32 classCode)> &wanted = {});
 
 // The device name from the ID database, or "PCI device 8086:a2af".
 QString pciName(const PciFunction &function);

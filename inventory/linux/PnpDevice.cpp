@@ -4,6 +4,7 @@
 #include "PropertyBag.h"
 #include "SysfsDevice.h"
 
+#include <QFileInfo>
 #include <QHash>
 
 namespace inventory::linuxsource {
@@ -87,13 +88,34 @@ std::optional<QString> classGuid(const QString &pnpClass)
     return *found;
 }
 
-std::vector<SysfsDevice> busDevices(const MachineRoot &root, const QString &bus)
+SysfsDevice linkedDevice(const MachineRoot &root, const QString &link)
+{
+    QString target = link;
+    // Qt reads the link and makes its target absolute without resolving it further.
+    const QString absolute = QFileInfo(root.path(link)).symLinkTarget();
+    if (!absolute.isEmpty()) {
+        const QString base = root.path(QString());
+        const QString prefix = base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
+        if (!absolute.startsWith(prefix))
+            return {};
+        target = absolute.mid(prefix.size());
+    }
+    // A loop or a missing target is no directory.
+    if (!root.isDirectory(target))
+        return {};
+    return SysfsDevice(root, target);
+}
+
+std::vector<SysfsDevice> busDevices(const MachineRoot &root, const QString &bus,
+                                    const std::function<bool(const QString &)> &wanted)
 {
     std::vector<SysfsDevice> devices;
     const QString dir = QStringLiteral("sys/bus/") + bus + QStringLiteral("/devices");
     for (const QString &name : root.list(dir)) {
-        SysfsDevice device = SysfsDevice::fromLink(root, dir + QLatin1Char('/') + name);
-        if (device.isValid() && root.isDirectory(device.path()))
+        if (wanted && !wanted(name))
+            continue;
+        SysfsDevice device = linkedDevice(root, dir + QLatin1Char('/') + name);
+        if (device.isValid())
             devices.push_back(std::move(device));
     }
     return devices;

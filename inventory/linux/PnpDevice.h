@@ -70,9 +70,16 @@ std::vector<PnpDevice> netPnpDevices(const MachineRoot &root);
 std::vector<PnpDevice> blockPnpDevices(const MachineRoot &root);
 std::vector<PnpDevice> processorPnpDevices(const MachineRoot &root);
 
-// The devices behind "sys/bus/<bus>/devices", links resolved, in natural
-// order; entries that lead nowhere are left out.
-std::vector<SysfsDevice> busDevices(const MachineRoot &root, const QString &bus);
+// The device a sysfs link names ("sys/class/input/input3"), or the entry
+// itself where a capture holds a directory. sysfs links are canonical
+// relative paths, so reading the link once is enough; one that leads
+// nowhere, loops or leaves the root gives no device.
+SysfsDevice linkedDevice(const MachineRoot &root, const QString &link);
+
+// The devices behind "sys/bus/<bus>/devices" in natural order, those whose
+// names the filter turns down left out before anything else is read.
+std::vector<SysfsDevice> busDevices(const MachineRoot &root, const QString &bus,
+                                    const std::function<bool(const QString &)> &wanted = {});
 
 // "046d" style four-digit hex for fallback names.
 QString hex4(quint64 value);

@@ -94,7 +94,7 @@ PnpDetails scsiDetails(const SysfsDevice &device)
 // it sits in where a capture left the link out.
 SysfsDevice diskHardware(const SysfsDevice &block)
 {
-    const SysfsDevice linked = SysfsDevice::fromLink(block.root(), block.path() + QStringLiteral("/device"));
+    const SysfsDevice linked = linkedDevice(block.root(), block.path() + QStringLiteral("/device"));
     if (linked.isValid())
         return linked;
     const SysfsDevice up = block.parent();
@@ -116,10 +116,8 @@ std::optional<QString> diskModel(const SysfsDevice &hardware)
 std::vector<PnpDevice> scsiPnpDevices(const MachineRoot &root)
 {
     std::vector<PnpDevice> devices;
-    for (const SysfsDevice &device : busDevices(root, QStringLiteral("scsi"))) {
-        // Hosts and targets are the SCSI layer's own bookkeeping.
-        if (!isScsiAddress(device.name()))
-            continue;
+    // Hosts and targets are the SCSI layer's own bookkeeping.
+    for (const SysfsDevice &device : busDevices(root, QStringLiteral("scsi"), isScsiAddress)) {
         QString caption = vendorAndModel(device);
         if (caption.isEmpty())
             caption = QStringLiteral("SCSI device ") + device.name();
@@ -132,7 +130,7 @@ std::vector<PnpDevice> blockPnpDevices(const MachineRoot &root)
 {
     std::vector<PnpDevice> devices;
     for (const QString &name : root.list(QStringLiteral("sys/block"))) {
-        const SysfsDevice block = SysfsDevice::fromLink(root, QStringLiteral("sys/block/") + name);
+        const SysfsDevice block = linkedDevice(root, QStringLiteral("sys/block/") + name);
         // Disks the kernel makes up (loop, ram, device-mapper) are no hardware;
         // disks on a SCSI bus are listed as SCSI devices.
         if (!block.isValid() || block.path().startsWith(QLatin1String("sys/devices/virtual/")))

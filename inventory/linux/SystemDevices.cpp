@@ -67,14 +67,14 @@ std::vector<PnpDevice> soundCards(const MachineRoot &root)
         const QRegularExpressionMatch m = cardName.match(entry);
         if (!m.hasMatch())
             continue;
-        const SysfsDevice card = SysfsDevice::fromLink(root, QStringLiteral("sys/class/sound/") + entry);
+        const SysfsDevice card = linkedDevice(root, QStringLiteral("sys/class/sound/") + entry);
         if (!card.isValid())
             continue;
         const QString number = m.captured(1);
         const QString id = card.trimmed(QStringLiteral("id")).value_or(number);
         const QString caption = shortNames.value(number, QStringLiteral("Sound card ") + id);
         devices.push_back({caption, [card, id] {
-                               const SysfsDevice hardware = SysfsDevice::fromLink(card.root(), card.path() + QStringLiteral("/device"));
+                               const SysfsDevice hardware = linkedDevice(card.root(), card.path() + QStringLiteral("/device"));
                                PnpDetails details;
                                details.deviceId = QStringLiteral("SOUND\\%1\\%2").arg(id.toUpper(), card.name());
                                details.service = hardware.driver();
@@ -194,10 +194,9 @@ std::vector<PnpDevice> netPnpDevices(const MachineRoot &root)
     // adapters are.
     std::vector<PnpDevice> devices;
     for (const QString &name : root.list(QStringLiteral("sys/class/net"))) {
-        const QString path = root.resolve(QStringLiteral("sys/class/net/") + name);
-        if (!path.startsWith(QLatin1String("sys/devices/virtual/")) || !root.isDirectory(path))
+        const SysfsDevice nic = linkedDevice(root, QStringLiteral("sys/class/net/") + name);
+        if (!nic.path().startsWith(QLatin1String("sys/devices/virtual/")))
             continue;
-        const SysfsDevice nic(root, path);
         QString caption;
         if (nic.integerAttribute(QStringLiteral("type")) == ArphrdLoopback) {
             caption = QStringLiteral("Software Loopback Interface");
@@ -218,9 +217,7 @@ std::vector<PnpDevice> netPnpDevices(const MachineRoot &root)
 
 std::vector<PnpDevice> processorPnpDevices(const MachineRoot &root)
 {
-    std::vector<LogicalCpu> cpus;
-    for (const CpuPackage &package : readCpuPackages(root))
-        cpus.insert(cpus.end(), package.cpus.begin(), package.cpus.end());
+    std::vector<LogicalCpu> cpus = readLogicalCpus(root);
     std::sort(cpus.begin(), cpus.end(), [](const LogicalCpu &a, const LogicalCpu &b) { return a.number < b.number; });
 
     std::vector<PnpDevice> devices;

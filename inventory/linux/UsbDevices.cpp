@@ -84,7 +84,7 @@ UsbFunction mainFunction(const UsbNode &node)
         const UsbFunction only = node.functions.first();
         return {node.classCode != 0 ? node.classCode : only.classCode, only.driven};
     }
-    return {node.classCode, !node.node.driver().isEmpty()};
+    return {node.classCode, node.classCode == VendorSpecific && !node.node.driver().isEmpty()};
 }
 
 } // namespace
@@ -99,49 +99,77 @@ bool UsbNode::isComposite() const
     return interfaceCount > 1 && (deviceClass == 0 || deviceClass == MiscellaneousClass);
 }
 
-UsbNode readUsbNode(const SysfsDevice &device)
+UsbNode readUsbNode(const SysfsDevice &device, const UsbNode *owner)
 {
     UsbNode n;
     n.node = device;
     n.isInterface = device.name().contains(QLatin1Char(':'));
-    const SysfsDevice owner = n.usbDevice();
-    n.vendor = quint16(owner.hexAttribute(QStringLiteral("idVendor")).value_or(0));
-    n.product = quint16(owner.hexAttribute(QStringLiteral("idProduct")).value_or(0));
-    if (n.isInterface) {
-        n.classCode = hexByte(device, "bInterfaceClass");
-        n.subClass = hexByte(device, "bInterfaceSubClass");
-        n.protocol = hexByte(device, "bInterfaceProtocol");
-    } else {
+    if (!n.isInterface) {
+        n.vendor = quint16(device.hexAttribute(QStringLiteral("idVendor")).value_or(0));
+        n.product = quint16(device.hexAttribute(QStringLiteral("idProduct")).value_or(0));
         n.classCode = hexByte(device, "bDeviceClass");
-        n.subClass = hexByte(device, "bDeviceSubClass");
-        n.protocol = hexByte(device, "bDeviceProtocol");
+        n.deviceClass = n.classCode;
+        n.interfaceCount = int(device.integerAttribute(QStringLiteral("bNumInterfaces")).value_or(0));
+        return n;
     }
-    n.deviceClass = n.isInterface ? hexByte(owner, "bDeviceClass") : n.classCode;
-    n.interfaceCount = int(owner.integerAttribute(QStringLiteral("bNumInterfaces")).value_or(0));
+    const UsbNode parent = owner ? *owner : readUsbNode(device.parent());
+    n.vendor = parent.vendor;
+    n.product = parent.product;
+    n.deviceClass = parent.deviceClass;
+    n.interfaceCount = parent.interfaceCount;
+    n.classCode = hexByte(device, "bInterfaceClass");
     return n;
+}
+
+UsbSubclass readUsbSubclass(const UsbNode &node)
+{
+    if (node.isInterface)
+        return {hexByte(node.node, "bInterfaceSubClass"), hexByte(node.node, "bInterfaceProtocol")};
+    return {hexByte(node.node, "bDeviceSubClass"), hexByte(node.node, "bDeviceProtocol")};
 }
 
 std::vector<UsbNode> usbNodes(const MachineRoot &root)
 {
+    // Port and endpoint entries are not devices.
+    const auto isNode = [](const QString &name) {
+        return name.startsWith(QLatin1String("usb")) || (!name.isEmpty() && name.front().isDigit());
+    };
     std::vector<UsbNode> nodes;
-    for (const SysfsDevice &device : busDevices(root, QStringLiteral("usb"))) {
-        // Port and endpoint entries are not devices.
-        if (!device.name().startsWith(QLatin1String("usb")) && !device.name().front().isDigit())
+    QHash<QString, qsizetype> deviceIndex;
+    std::vector<SysfsDevice> interfaces;
+    for (const SysfsDevice &device : busDevices(root, QStringLiteral("usb"), isNode)) {
+        if (device.name().contains(QLatin1Char(':'))) {
+            interfaces.push_back(device);
             continue;
+        }
+        deviceIndex.insert(device.path(), qsizetype(nodes.size()));
         nodes.push_back(readUsbNode(device));
+    }
+    for (const SysfsDevice &interface : interfaces) {
+        const auto owner = deviceIndex.constFind(interface.parent().path());
+        UsbNode n = readUsbNode(interface, owner == deviceIndex.constEnd() ? nullptr : &nodes[size_t(*owner)]);
+        // Only vendor functions need their driver to tell where they belong.
+        const bool driven = n.classCode == VendorSpecific && !interface.driver().isEmpty();
+        if (owner != deviceIndex.constEnd())
+            nodes[size_t(*owner)].functions.append({n.classCode, driven});
+        nodes.push_back(std::move(n));
+    }
+    for (UsbNode &n : nodes) {
+        if (!n.isInterface)
+            n.interfaceCount = std::max(n.interfaceCount, int(n.functions.size()));
+    }
+    // Interfaces take their device's view of its functions.
+    for (UsbNode &n : nodes) {
+        if (!n.isInterface)
+            continue;
+        if (const auto owner = deviceIndex.constFind(n.node.parent().path()); owner != deviceIndex.constEnd()) {
+            n.functions = nodes[size_t(*owner)].functions;
+            n.interfaceCount = nodes[size_t(*owner)].interfaceCount;
+        }
     }
     std::stable_sort(nodes.begin(), nodes.end(), [](const UsbNode &a, const UsbNode &b) {
         return orderKey(a.node.name()) < orderKey(b.node.name());
     });
-
-    QHash<QString, QList<UsbFunction>> functionsByDevice;
-    for (const UsbNode &n : nodes)
-        if (n.isInterface)
-            functionsByDevice[n.node.parent().path()].append({n.classCode, !n.node.driver().isEmpty()});
-    for (UsbNode &n : nodes) {
-        n.functions = functionsByDevice.value(n.usbDevice().path());
-        n.interfaceCount = std::max(n.interfaceCount, int(n.functions.size()));
-    }
     return nodes;
 }
 
@@ -236,9 +264,10 @@ PnpDetails usbDetails(const UsbNode &node)
     QString mi;
     if (node.isInterface)
         mi = QStringLiteral("&MI_") + upperHex(node.node.hexAttribute(QStringLiteral("bInterfaceNumber")).value_or(0), 2);
+    const UsbSubclass codes = readUsbSubclass(node);
     const QString cls = QStringLiteral("USB\\Class_%1").arg(node.classCode, 2, 16, QLatin1Char('0'));
-    const QString sub = QStringLiteral("&SubClass_%1").arg(node.subClass, 2, 16, QLatin1Char('0'));
-    const QString prot = QStringLiteral("&Prot_%1").arg(node.protocol, 2, 16, QLatin1Char('0'));
+    const QString sub = QStringLiteral("&SubClass_%1").arg(codes.subClass, 2, 16, QLatin1Char('0'));
+    const QString prot = QStringLiteral("&Prot_%1").arg(codes.protocol, 2, 16, QLatin1Char('0'));
 
     PnpDetails details;
     details.deviceId = usbDeviceId(node);

@@ -24,9 +24,7 @@ struct UsbNode
     bool isInterface = false;
     quint16 vendor = 0;  // the device's, for interfaces too
     quint16 product = 0;
-    quint8 classCode = 0; // the node's own: device class or interface class
-    quint8 subClass = 0;
-    quint8 protocol = 0;
+    quint8 classCode = 0;   // the node's own: device class or interface class
     quint8 deviceClass = 0; // the device's class, for interfaces too
     // The device's interfaces (for an interface: its siblings and itself),
     // as far as the machine shows them.
@@ -45,7 +43,17 @@ struct UsbNode
     static constexpr quint8 MiscellaneousClass = 0xef;
 };
 
-UsbNode readUsbNode(const SysfsDevice &device);
+// Reads a node; an interface takes its device's ids from the device's node
+// where the caller has read it already.
+UsbNode readUsbNode(const SysfsDevice &device, const UsbNode *owner = nullptr);
+
+// The node's subclass and protocol codes, read when asked for.
+struct UsbSubclass
+{
+    quint8 subClass = 0;
+    quint8 protocol = 0;
+};
+UsbSubclass readUsbSubclass(const UsbNode &node);
 
 // Every USB device and interface, by bus and port: each device followed by
 // its interfaces.

@@ -33,6 +33,7 @@ Properties hubProperties(const MachineRoot &root, const UsbNode &node, const QSt
 {
     const SysfsDevice device = node.usbDevice();
     const PnpDetails details = usbDetails(node);
+    const UsbSubclass codes = readUsbSubclass(node);
     PropertyBag bag;
     bag.logicalDevice(ClassName, systemName(root))
         .text(QStringLiteral("Caption"), caption)
@@ -41,8 +42,8 @@ Properties hubProperties(const MachineRoot &root, const UsbNode &node, const QSt
         .text(QStringLiteral("DeviceID"), details.deviceId)
         .text(QStringLiteral("PNPDeviceID"), details.deviceId)
         .integer(QStringLiteral("ClassCode"), node.classCode)
-        .integer(QStringLiteral("SubclassCode"), node.subClass)
-        .integer(QStringLiteral("ProtocolCode"), node.protocol)
+        .integer(QStringLiteral("SubclassCode"), codes.subClass)
+        .integer(QStringLiteral("ProtocolCode"), codes.protocol)
         .integer(QStringLiteral("USBVersion"), usbVersion(node))
         .integer(QStringLiteral("NumberOfConfigs"), device.integerAttribute(QStringLiteral("bNumConfigurations")))
         .integer(QStringLiteral("CurrentConfigValue"), device.integerAttribute(QStringLiteral("bConfigurationValue")))
