@@ -216,13 +216,7 @@ std::vector<PnpDevice> platformPnpDevices(const MachineRoot &root)
             id = device.name();
         const QString caption = QStringLiteral("Platform device ") + id;
         devices.push_back({caption, [device, id] {
-                               PnpDetails details;
-                               details.deviceId = QStringLiteral("PLATFORM\\%1\\%2").arg(id.toUpper(), device.name());
-                               details.service = device.driver();
-                               details.state = driverState(true, details.service);
-                               details.pnpClass = QStringLiteral("System");
-                               details.hardwareIds = {QStringLiteral("PLATFORM\\") + id.toUpper()};
-                               return details;
+                               return drivenDeviceDetails(device, QStringLiteral("PLATFORM\\") + id.toUpper(), QStringLiteral("System"));
                            }});
     }
     return devices;

@@ -89,12 +89,10 @@ std::vector<Bus> buses(const MachineRoot &root)
 Properties busProperties(const MachineRoot &root, const Bus &bus)
 {
     PropertyBag bag;
-    bag.logicalDevice(ClassName, systemName(root))
-        .text(QStringLiteral("Caption"), Caption)
-        .text(QStringLiteral("Description"), Caption)
-        .text(QStringLiteral("Name"), Caption)
-        .text(QStringLiteral("DeviceID"), bus.deviceId)
-        .integer(QStringLiteral("BusNum"), bus.number)
+    bag.logicalDevice(ClassName, systemName(root));
+    // Windows gives a bus no Plug-and-Play id.
+    addDeviceNames(bag, Caption, bus.deviceId, false);
+    bag.integer(QStringLiteral("BusNum"), bus.number)
         .integer(QStringLiteral("BusType"), bus.type);
     return bag.take();
 }

@@ -7,7 +7,6 @@
 #include "MachineRoot.h"
 #include "PciDevices.h"
 #include "PropertyBag.h"
-#include "UsbDevices.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -138,13 +137,9 @@ Properties controllerProperties(const MachineRoot &root, const ControllerClass &
                                 const ControllerFacts &facts)
 {
     PropertyBag bag;
-    bag.logicalDevice(cls.className, systemName(root))
-        .text(QStringLiteral("Caption"), caption)
-        .text(QStringLiteral("Description"), caption)
-        .text(QStringLiteral("Name"), caption)
-        .text(QStringLiteral("DeviceID"), facts.deviceId)
-        .text(QStringLiteral("PNPDeviceID"), facts.deviceId)
-        .text(QStringLiteral("Manufacturer"), facts.manufacturer)
+    bag.logicalDevice(cls.className, systemName(root));
+    addDeviceNames(bag, caption, facts.deviceId);
+    bag.text(QStringLiteral("Manufacturer"), facts.manufacturer)
         .integer(QStringLiteral("ProtocolSupported"), facts.protocol)
         .integer(QStringLiteral("MaxNumberControlled"), facts.maxControlled)
         .integer(QStringLiteral("Availability"), facts.availability);
@@ -156,8 +151,9 @@ Properties controllerProperties(const MachineRoot &root, const ControllerClass &
     return bag.take();
 }
 
-void addPciControllers(const MachineRoot &root, const ControllerClass &cls, std::vector<Instance> &instances)
+std::vector<Instance> pciControllers(const MachineRoot &root, const ControllerClass &cls)
 {
+    std::vector<Instance> instances;
     const auto wanted = [&](quint32 classCode) { return pciKind(classCode) == cls.kind; };
     for (const PciFunction &f : pciFunctions(root, wanted)) {
         const QString caption = pciName(f);
@@ -165,12 +161,14 @@ void addPciControllers(const MachineRoot &root, const ControllerClass &cls, std:
             return controllerProperties(root, cls, caption, pciFacts(f, cls.kind));
         });
     }
+    return instances;
 }
 
 // SCSI hosts of drivers that sit on no PCI or USB device: Hyper-V and Xen
 // storage, iSCSI initiators, SCSI emulation.
-void addVirtualScsiHosts(const MachineRoot &root, std::vector<Instance> &instances)
+std::vector<Instance> virtualScsiHosts(const MachineRoot &root)
 {
+    std::vector<Instance> instances;
     static const QRegularExpression ataPort(QStringLiteral("/ata[0-9]+/"));
     for (const QString &name : root.list(QStringLiteral("sys/class/scsi_host"))) {
         const SysfsDevice host = linkedDevice(root, QStringLiteral("sys/class/scsi_host/") + name);
@@ -189,22 +187,23 @@ void addVirtualScsiHosts(const MachineRoot &root, std::vector<Instance> &instanc
             return controllerProperties(root, ScsiClass, caption, facts);
         });
     }
+    return instances;
 }
 
 // USB host controllers on SoC buses, found through their root hubs.
-void addPlatformUsbHosts(const MachineRoot &root, std::vector<Instance> &instances)
+std::vector<Instance> platformUsbHosts(const MachineRoot &root)
 {
+    std::vector<Instance> instances;
     QSet<QString> seen;
-    for (const UsbNode &hub : usbNodes(root)) {
-        if (!hub.isRootHub())
-            continue;
-        const SysfsDevice controller = hub.node.parent();
+    const auto rootHub = [](const QString &name) { return name.startsWith(QLatin1String("usb")); };
+    for (const SysfsDevice &hub : busDevices(root, QStringLiteral("usb"), rootHub)) {
+        const SysfsDevice controller = hub.parent();
         if (!controller.isValid() || seen.contains(controller.path()) || isPciAddress(controller.name())
             || controller.subsystem() == QLatin1String("pci"))
             continue;
         seen.insert(controller.path());
         // The root hub's product string is the host driver's description ("xHCI Host Controller").
-        const QString caption = hub.node.trimmed(QStringLiteral("product")).value_or(QStringLiteral("USB host controller"));
+        const QString caption = hub.trimmed(QStringLiteral("product")).value_or(QStringLiteral("USB host controller"));
         instances.emplace_back(Value::text(caption), [root, caption, controller] {
             ControllerFacts facts;
             facts.deviceId = QStringLiteral("PLATFORM\\USB_HOST\\") + controller.name();
@@ -215,10 +214,12 @@ void addPlatformUsbHosts(const MachineRoot &root, std::vector<Instance> &instanc
             return controllerProperties(root, UsbClass, caption, facts);
         });
     }
+    return instances;
 }
 
-void addFirmwareFloppyControllers(const MachineRoot &root, std::vector<Instance> &instances)
+std::vector<Instance> firmwareFloppyControllers(const MachineRoot &root)
 {
+    std::vector<Instance> instances;
     std::vector<PnpDevice> found = firmwareDevicesWithId(root, QStringLiteral("PNP0700"));
     // Without a firmware entry the floppy driver still registers the
     // controller it found.
@@ -243,15 +244,12 @@ void addFirmwareFloppyControllers(const MachineRoot &root, std::vector<Instance>
             return controllerProperties(root, FloppyClass, device.caption, facts);
         });
     }
+    return instances;
 }
 
 ClassTable::Provider pciProvider(const ControllerClass &cls)
 {
-    return [cls](const MachineRoot &root) {
-        std::vector<Instance> instances;
-        addPciControllers(root, cls, instances);
-        return instances;
-    };
+    return [cls](const MachineRoot &root) { return pciControllers(root, cls); };
 }
 
 } // namespace
@@ -260,25 +258,13 @@ void registerControllers(ClassTable &table)
 {
     table.provide(IdeClass.className, pciProvider(IdeClass));
     table.provide(ScsiClass.className, pciProvider(ScsiClass));
-    table.provide(ScsiClass.className, [](const MachineRoot &root) {
-        std::vector<Instance> instances;
-        addVirtualScsiHosts(root, instances);
-        return instances;
-    });
+    table.provide(ScsiClass.className, virtualScsiHosts);
     table.provide(UsbClass.className, pciProvider(UsbClass));
-    table.provide(UsbClass.className, [](const MachineRoot &root) {
-        std::vector<Instance> instances;
-        addPlatformUsbHosts(root, instances);
-        return instances;
-    });
+    table.provide(UsbClass.className, platformUsbHosts);
     table.provide(FireWireClass.className, pciProvider(FireWireClass));
     table.provide(PcmciaClass.className, pciProvider(PcmciaClass));
     table.provide(FloppyClass.className, pciProvider(FloppyClass));
-    table.provide(FloppyClass.className, [](const MachineRoot &root) {
-        std::vector<Instance> instances;
-        addFirmwareFloppyControllers(root, instances);
-        return instances;
-    });
+    table.provide(FloppyClass.className, firmwareFloppyControllers);
 }
 
 } // namespace inventory::linuxsource

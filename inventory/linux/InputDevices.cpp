@@ -70,13 +70,8 @@ std::vector<PnpDevice> hidPnpDevices(const MachineRoot &root)
         devices.push_back({hidName(device, ids), [device, ids] {
                                const QString vidPid = QStringLiteral("HID\\VID_%1&PID_%2")
                                                           .arg(upperHex(ids.vendor, 4), upperHex(ids.product, 4));
-                               PnpDetails details;
-                               details.deviceId = vidPid + QLatin1Char('\\') + device.name();
+                               PnpDetails details = drivenDeviceDetails(device, vidPid, QStringLiteral("HIDClass"));
                                details.manufacturer = usbVendorOnBus(ids.bus, ids.vendor);
-                               details.service = device.driver();
-                               details.state = driverState(true, details.service);
-                               details.pnpClass = QStringLiteral("HIDClass");
-                               details.hardwareIds = {vidPid};
                                return details;
                            }});
     }

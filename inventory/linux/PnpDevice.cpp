@@ -47,6 +47,27 @@ std::optional<qint64> availability(const SysfsDevice &device, DriverState state)
     return AvailabilityRunning;
 }
 
+PnpDetails drivenDeviceDetails(const SysfsDevice &device, const QString &hardwareId, const QString &pnpClass)
+{
+    PnpDetails details;
+    details.deviceId = hardwareId + QLatin1Char('\\') + device.name();
+    details.service = device.driver();
+    details.state = driverState(true, details.service);
+    details.pnpClass = pnpClass;
+    details.hardwareIds = {hardwareId};
+    return details;
+}
+
+void addDeviceNames(PropertyBag &bag, const QString &caption, const QString &deviceId, bool plugAndPlay)
+{
+    bag.text(QStringLiteral("Caption"), caption)
+        .text(QStringLiteral("Description"), caption)
+        .text(QStringLiteral("Name"), caption)
+        .text(QStringLiteral("DeviceID"), deviceId);
+    if (plugAndPlay)
+        bag.text(QStringLiteral("PNPDeviceID"), deviceId);
+}
+
 std::optional<QString> classGuid(const QString &pnpClass)
 {
     // Windows' own setup classes; the names are the PNPClass texts.

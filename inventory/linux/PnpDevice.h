@@ -45,6 +45,14 @@ struct PnpDetails
     DriverState state = DriverState::Working;
 };
 
+// A device on a bus whose driver runs it: instance "<hardware id>\<name>",
+// the driver as service, problem 28 without one.
+PnpDetails drivenDeviceDetails(const SysfsDevice &device, const QString &hardwareId, const QString &pnpClass);
+
+// Caption, Description and Name (the same friendly text, as WMI has them),
+// DeviceID, and PNPDeviceID where the device has one.
+void addDeviceNames(PropertyBag &bag, const QString &caption, const QString &deviceId, bool plugAndPlay = true);
+
 // One Plug-and-Play device: its caption, known when the class is
 // enumerated, and the rest, read when somebody asks.
 struct PnpDevice

@@ -20,13 +20,9 @@ Properties entityProperties(const MachineRoot &root, const PnpDevice &device)
 {
     const PnpDetails details = device.details();
     PropertyBag bag;
-    bag.logicalDevice(CreationClassName, systemName(root))
-        .text(QStringLiteral("Caption"), device.caption)
-        .text(QStringLiteral("Description"), device.caption)
-        .text(QStringLiteral("Name"), device.caption)
-        .text(QStringLiteral("DeviceID"), details.deviceId)
-        .text(QStringLiteral("PNPDeviceID"), details.deviceId)
-        .text(QStringLiteral("Manufacturer"), details.manufacturer)
+    bag.logicalDevice(CreationClassName, systemName(root));
+    addDeviceNames(bag, device.caption, details.deviceId);
+    bag.text(QStringLiteral("Manufacturer"), details.manufacturer)
         .text(QStringLiteral("Service"), details.service)
         .boolean(QStringLiteral("Present"), true);
     addDriverStatus(bag, details.state);

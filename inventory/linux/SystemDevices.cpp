@@ -106,14 +106,9 @@ std::vector<PnpDevice> audioCodecs(const MachineRoot &root)
                                const QString hardware = QStringLiteral("HDAUDIO\\FUNC_%1&VEN_%2&DEV_%3&SUBSYS_%4&REV_%5")
                                                             .arg(group.toUpper(), upperHex(id >> 16, 4), upperHex(id & 0xffff, 4),
                                                                  upperHex(subsystem, 8), upperHex((revision >> 8) & 0xffff, 4));
-                               PnpDetails details;
-                               details.deviceId = hardware + QLatin1Char('\\') + codec.name();
+                               PnpDetails details = drivenDeviceDetails(codec, hardware, QStringLiteral("MEDIA"));
                                if (!vendor.isEmpty())
                                    details.manufacturer = vendor;
-                               details.service = codec.driver();
-                               details.state = driverState(true, details.service);
-                               details.pnpClass = QStringLiteral("MEDIA");
-                               details.hardwareIds = {hardware};
                                return details;
                            }});
     }
@@ -166,13 +161,8 @@ std::vector<PnpDevice> virtioPnpDevices(const MachineRoot &root)
         devices.push_back({virtioName(type), [device, type] {
                                const quint64 vendor = device.hexAttribute(QStringLiteral("vendor")).value_or(VirtioVendor);
                                const QString hardware = QStringLiteral("VIRTIO\\VEN_%1&DEV_%2").arg(upperHex(vendor, 4), upperHex(type, 4));
-                               PnpDetails details;
-                               details.deviceId = hardware + QLatin1Char('\\') + device.name();
+                               PnpDetails details = drivenDeviceDetails(device, hardware, virtioSetupClass(type));
                                details.manufacturer = IdDatabase::instance().pciVendor(quint16(vendor));
-                               details.service = device.driver();
-                               details.state = driverState(true, details.service);
-                               details.pnpClass = virtioSetupClass(type);
-                               details.hardwareIds = {hardware};
                                return details;
                            }});
     }

@@ -35,13 +35,9 @@ Properties hubProperties(const MachineRoot &root, const UsbNode &node, const QSt
     const PnpDetails details = usbDetails(node);
     const UsbSubclass codes = readUsbSubclass(node);
     PropertyBag bag;
-    bag.logicalDevice(ClassName, systemName(root))
-        .text(QStringLiteral("Caption"), caption)
-        .text(QStringLiteral("Description"), caption)
-        .text(QStringLiteral("Name"), caption)
-        .text(QStringLiteral("DeviceID"), details.deviceId)
-        .text(QStringLiteral("PNPDeviceID"), details.deviceId)
-        .integer(QStringLiteral("ClassCode"), node.classCode)
+    bag.logicalDevice(ClassName, systemName(root));
+    addDeviceNames(bag, caption, details.deviceId);
+    bag.integer(QStringLiteral("ClassCode"), node.classCode)
         .integer(QStringLiteral("SubclassCode"), codes.subClass)
         .integer(QStringLiteral("ProtocolCode"), codes.protocol)
         .integer(QStringLiteral("USBVersion"), usbVersion(node))
