@@ -174,6 +174,9 @@ private Q_SLOTS:
     void laptopControllersAndBuses();
     void recordedUsbChains_data();
     void recordedUsbChains();
+    void processorsFromRealCpuinfo_data();
+    void processorsFromRealCpuinfo();
+    void soundCardFromRealAsound();
     void firmwareDeviceStatus_data();
     void firmwareDeviceStatus();
     void pciFiling_data();
@@ -270,7 +273,7 @@ void TestPnpDevices::laptopFirmwareAndBuses()
             acpi << r["DeviceID"];
     QCOMPARE(acpi, (QStringList{
         "ACPI\\ACPI0003\\00", "ACPI\\ATM1200\\00", "ACPI\\IBM0057\\00", "ACPI\\IBM0068\\00", "ACPI\\IBM0079\\00",
-        "ACPI\\LNXPWRBN\\00", "ACPI_HAL\\PNP0C08\\0", "ACPI\\THERMALZONE\\_TZ", "ACPI\\THERMALZONE\\THM0",
+        "ACPI\\LNXPWRBN\\00", "ACPI_HAL\\PNP0C08\\0", "ACPI\\THERMALZONE\\THM0",
         "ACPI\\THERMALZONE\\THM1", "ACPI\\PNP0A08\\00", "ACPI\\PNP0B00\\00", "ACPI\\PNP0C0A\\00", "ACPI\\PNP0C0D\\00",
         "ACPI\\PNP0C0E\\00", "ACPI\\PNP0C01\\00", "ACPI\\PNP0C02\\00", "ACPI\\PNP0C04\\00", "ACPI\\PNP0C09\\00",
         "ACPI\\PNP0000\\00", "ACPI\\PNP0100\\00", "ACPI\\PNP0103\\00", "ACPI\\PNP0200\\00", "ACPI\\PNP0303\\00",
@@ -490,6 +493,70 @@ void TestPnpDevices::recordedUsbChains()
     }
     if (recording == QLatin1String("hidraw_fido2.umockdev"))
         QCOMPARE(device->caption, QStringLiteral("Yubico Security Key by Yubico"));
+}
+
+void TestPnpDevices::processorsFromRealCpuinfo_data()
+{
+    QTest::addColumn<QString>("cpuinfo");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("firstId");
+    QTest::addColumn<QString>("maker");
+    QTest::newRow("Core i7 desktop") << QStringLiteral("proc/twaite-442proj2-i7-2600-desktop/proc/cpuinfo") << 8
+                                     << QStringLiteral("Intel(R) Core(TM) i7-2600 CPU @ 3.40GHz")
+                                     << QStringLiteral("ACPI\\GENUINEINTEL_-_X86_FAMILY_6_MODEL_42_-_INTEL(R)_CORE(TM)_I7-2600_CPU_@_3.40GHZ\\_0")
+                                     << QStringLiteral("Intel");
+    QTest::newRow("Hyper-V guest") << QStringLiteral("proc/sosreport-azure-hyperv-gen2-rhcos/proc/cpuinfo") << 2
+                                   << QStringLiteral("Intel(R) Xeon(R) W-2155 CPU @ 3.30GHz")
+                                   << QStringLiteral("ACPI\\GENUINEINTEL_-_X86_FAMILY_6_MODEL_85_-_INTEL(R)_XEON(R)_W-2155_CPU_@_3.30GHZ\\_0")
+                                   << QStringLiteral("Intel");
+    QTest::newRow("Raspberry Pi, arm64") << QStringLiteral("proc/glpi-agent-cpuinfo/linux-raspberry-pi-3-model-b-on-bookworm") << 4
+                                         << QStringLiteral("ARMv8 Processor") << QStringLiteral("ACPI\\ARMV8_PROCESSOR\\_0") << QString();
+    QTest::newRow("PowerPC") << QStringLiteral("proc/glpi-agent-cpuinfo/linux-ppc-1") << 1 << QStringLiteral("604r")
+                             << QStringLiteral("ACPI\\604R\\_0") << QString();
+}
+
+void TestPnpDevices::processorsFromRealCpuinfo()
+{
+    QFETCH(QString, cpuinfo);
+    QFETCH(int, count);
+    QFETCH(QString, caption);
+    QFETCH(QString, firstId);
+    QFETCH(QString, maker);
+    if (!testing::sharedDataAvailable())
+        QSKIP("../shared/realdata is not available");
+    QFile in(testing::sharedData(cpuinfo));
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    testing::FixtureTree fx;
+    fx.file(QStringLiteral("proc/cpuinfo"), in.readAll());
+    const std::vector<Row> entities = rows(fx.root(), "Win32_PNPEntity");
+    QCOMPARE(captions(entities), QStringList(count, caption));
+    QCOMPARE(entities.front()["DeviceID"], firstId);
+    QCOMPARE(entities.back()["DeviceID"], firstId.chopped(1) + QString::number(count - 1));
+    QCOMPARE(entities.front()["PNPClass"], QStringLiteral("Processor"));
+    QCOMPARE(entities.front()["ClassGuid"], QStringLiteral("{50127dc3-0f36-415e-a6cc-4cb3be910b65}"));
+    QCOMPARE(entities.front()["Manufacturer"], maker);
+}
+
+void TestPnpDevices::soundCardFromRealAsound()
+{
+    if (!testing::sharedDataAvailable())
+        QSKIP("../shared/realdata is not available");
+    QFile in(testing::sharedData(QStringLiteral("proc/qinglin-asound-vbox/proc/asound/cards")));
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    testing::FixtureTree fx;
+    fx.file(QStringLiteral("proc/asound/cards"), in.readAll());
+    pciFunction(fx, QStringLiteral("0000:00:05.0"), "0x8086", "0x2415", "0x040100", QStringLiteral("snd_intel8x0"));
+    fx.file(QStringLiteral("sys/devices/pci0000:00/0000:00:05.0/sound/card0/id"), "I82801AAICH\n")
+        .link(QStringLiteral("sys/devices/pci0000:00/0000:00:05.0/sound/card0/device"), QStringLiteral("../../../0000:00:05.0"))
+        .link(QStringLiteral("sys/class/sound/card0"), QStringLiteral("../../devices/pci0000:00/0000:00:05.0/sound/card0"));
+    const std::vector<Row> entities = rows(fx.root(), "Win32_PNPEntity");
+    const Row *card = byDeviceId(entities, QStringLiteral("SOUND\\I82801AAICH\\card0"));
+    QVERIFY2(card, qPrintable(captions(entities).join(QLatin1Char('|'))));
+    // The card's short name from /proc/asound/cards; the driver is the PCI function's.
+    QCOMPARE(card->caption, QStringLiteral("Intel 82801AA-ICH"));
+    QCOMPARE((*card)["Service"], QStringLiteral("snd_intel8x0"));
+    QCOMPARE((*card)["PNPClass"], QStringLiteral("MEDIA"));
 }
 
 void TestPnpDevices::firmwareDeviceStatus_data()

@@ -62,16 +62,29 @@ QString acpiIdOf(const QString &name)
     return name.section(QLatin1Char(':'), 0, 0).toUpper();
 }
 
+// "acpi:IBM0057:PNP0F13:" -> PNP0F13.
+QStringList acpiCompatibleIds(const SysfsDevice &device)
+{
+    QStringList ids;
+    const QStringList alias = device.trimmed(QStringLiteral("modalias")).value_or(QString()).split(QLatin1Char(':'));
+    for (qsizetype i = 2; i < alias.size(); ++i)
+        if (!alias[i].isEmpty())
+            ids.append(alias[i].toUpper());
+    return ids;
+}
+
 std::optional<FirmwareDevice> readAcpiDevice(const SysfsDevice &device)
 {
     FirmwareDevice f{device, acpiIdOf(device.name()), {}, true};
     // A device the firmware reports as absent is not there.
     if (const std::optional<qint64> sta = device.integerAttribute(QStringLiteral("status")); sta && !(*sta & StaPresent))
         return std::nullopt;
-    const QStringList alias = device.trimmed(QStringLiteral("modalias")).value_or(QString()).split(QLatin1Char(':'));
-    for (qsizetype i = 2; i < alias.size(); ++i)
-        if (!alias[i].isEmpty())
-            f.compatibleIds.append(alias[i].toUpper());
+    // Old kernels list the thermal scope \_TZ itself beside its zones.
+    if (f.hid == QLatin1String("LNXTHERM") && !device.trimmed(QStringLiteral("path")).value_or(QString()).contains(QLatin1Char('.')))
+        return std::nullopt;
+    // A compatible id names what the device's own id leaves unknown.
+    if (!knownAcpiId(f.hid))
+        f.compatibleIds = acpiCompatibleIds(device);
     return f;
 }
 
@@ -156,7 +169,8 @@ PnpDetails firmwareDetails(const FirmwareDevice &f)
     details.state = driverState(!k, details.service, sta && !(*sta & StaEnabled));
     details.pnpClass = k ? k->setupClass : QStringLiteral("System");
     details.hardwareIds = {prefix + f.hid, QLatin1Char('*') + f.hid};
-    for (const QString &id : f.compatibleIds)
+    const QStringList compatible = f.acpi && knownAcpiId(f.hid) ? acpiCompatibleIds(f.device) : f.compatibleIds;
+    for (const QString &id : compatible)
         details.compatibleIds << prefix + id << QLatin1Char('*') + id;
     return details;
 }

@@ -25,7 +25,9 @@ QString hex2(quint8 value)
 // its default ends the process. Ours jumps back to the load, which then
 // counts as failed.
 sigjmp_buf pciLoadFailed;
-[[noreturn]] void pciError(char *, ...)
+// libpci's own attribute, so that the handler's type is the one it expects.
+void pciError(char *, ...) PCI_NONRET;
+void pciError(char *, ...)
 {
     siglongjmp(pciLoadFailed, 1);
 }

@@ -122,6 +122,10 @@ QString processorName(const LogicalCpu &cpu)
         if (!value.isEmpty())
             return value;
     }
+    // arm64 kernels give no name at all; older ARM kernels said "ARMv7 Processor".
+    const QString arm = cpu.fields.value(QStringLiteral("CPU architecture")).trimmed();
+    if (!arm.isEmpty())
+        return QStringLiteral("ARMv%1 Processor").arg(arm);
     return QStringLiteral("CPU %1").arg(cpu.number);
 }
 

@@ -42,7 +42,8 @@ QList<int> orderKey(const QString &name)
     QString device = name.section(QLatin1Char(':'), 0, 0);
     if (device.startsWith(QLatin1String("usb")))
         device = device.mid(3) + QStringLiteral("-0");
-    for (const QString &part : device.split(QRegularExpression(QStringLiteral("[-.]"))))
+    static const QRegularExpression separators(QStringLiteral("[-.]"));
+    for (const QString &part : device.split(separators))
         key.append(part.toInt());
     if (name.contains(QLatin1Char(':'))) {
         key.append(-1);
@@ -167,10 +168,16 @@ std::vector<UsbNode> usbNodes(const MachineRoot &root)
             n.interfaceCount = nodes[size_t(*owner)].interfaceCount;
         }
     }
-    std::stable_sort(nodes.begin(), nodes.end(), [](const UsbNode &a, const UsbNode &b) {
-        return orderKey(a.node.name()) < orderKey(b.node.name());
-    });
-    return nodes;
+    std::vector<std::pair<QList<int>, UsbNode>> keyed;
+    keyed.reserve(nodes.size());
+    for (UsbNode &n : nodes)
+        keyed.emplace_back(orderKey(n.node.name()), std::move(n));
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<UsbNode> ordered;
+    ordered.reserve(keyed.size());
+    for (auto &entry : keyed)
+        ordered.push_back(std::move(entry.second));
+    return ordered;
 }
 
 QString usbName(const UsbNode &node)
