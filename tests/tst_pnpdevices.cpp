@@ -804,6 +804,12 @@ void TestPnpDevices::controllersOffThePciBus()
     QCOMPARE(captions(usb), QStringList{QStringLiteral("xHCI Host Controller")});
     QCOMPARE(usb[0]["DeviceID"], QStringLiteral("PLATFORM\\USB_HOST\\xhci-hcd.0.auto"));
     QCOMPARE(usb[0]["Status"], QStringLiteral("OK"));
+    // A root given relative to the working directory reads the same.
+    const QString working = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(fx.root() + QStringLiteral("/..")));
+    const std::vector<Row> relative = rows(QFileInfo(fx.root()).fileName(), "Win32_USBController");
+    QVERIFY(QDir::setCurrent(working));
+    QCOMPARE(captions(relative), captions(usb));
     const std::vector<Row> floppy = rows(fx.root(), "Win32_FloppyController");
     QCOMPARE(captions(floppy), QStringList{QStringLiteral("Standard floppy disk controller")});
     QCOMPARE(floppy[0]["DeviceID"], QStringLiteral("ACPI\\PNP0700\\00"));

@@ -4,8 +4,12 @@
 #include "PropertyBag.h"
 #include "SysfsDevice.h"
 
-#include <QFileInfo>
+#include <QDir>
+#include <QFile>
 #include <QHash>
+
+#include <climits>
+#include <unistd.h>
 
 namespace inventory::linuxsource {
 
@@ -112,14 +116,20 @@ std::optional<QString> classGuid(const QString &pnpClass)
 SysfsDevice linkedDevice(const MachineRoot &root, const QString &link)
 {
     QString target = link;
-    // Qt reads the link and makes its target absolute without resolving it further.
-    const QString absolute = QFileInfo(root.path(link)).symLinkTarget();
-    if (!absolute.isEmpty()) {
-        const QString base = root.path(QString());
-        const QString prefix = base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
-        if (!absolute.startsWith(prefix))
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink(QFile::encodeName(root.path(link)).constData(), buffer, sizeof buffer);
+    if (length > 0 && length < ssize_t(sizeof buffer)) {
+        const QString raw = QFile::decodeName(QByteArray(buffer, length));
+        if (raw.startsWith(QLatin1Char('/'))) {
+            // Only the live system's own absolute links stay inside the root.
+            if (!root.isLiveSystem())
+                return {};
+            target = QDir::cleanPath(raw).mid(1);
+        } else {
+            target = QDir::cleanPath(link.section(QLatin1Char('/'), 0, -2) + QLatin1Char('/') + raw);
+        }
+        if (target.isEmpty() || target == QLatin1String("..") || target.startsWith(QLatin1String("../")))
             return {};
-        target = absolute.mid(prefix.size());
     }
     // A loop or a missing target is no directory.
     if (!root.isDirectory(target))

@@ -79,9 +79,9 @@ std::vector<PnpDevice> blockPnpDevices(const MachineRoot &root);
 std::vector<PnpDevice> processorPnpDevices(const MachineRoot &root);
 
 // The device a sysfs link names ("sys/class/input/input3"), or the entry
-// itself where a capture holds a directory. sysfs links are canonical
-// relative paths, so reading the link once is enough; one that leads
-// nowhere, loops or leaves the root gives no device.
+// itself where a capture holds a directory. sysfs links are relative paths
+// without links inside them, so reading the link once is enough; one that
+// leads nowhere, loops or leaves the root gives no device.
 SysfsDevice linkedDevice(const MachineRoot &root, const QString &link);
 
 // The devices behind "sys/bus/<bus>/devices" in natural order, those whose
