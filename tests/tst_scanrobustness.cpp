@@ -14,6 +14,7 @@
 
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -259,6 +260,19 @@ void TestScanRobustness::scanThisMachineAsAnOrdinaryUser()
     const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
     if (setpriv.isEmpty())
         QSKIP("setpriv (util-linux) is not installed");
+    // The build folder may be closed to other users (a checkout in /root):
+    // the copy in a folder everyone may enter runs all the same, the
+    // project's libraries being linked in.
+    QTemporaryDir reachable;
+    QVERIFY(reachable.isValid());
+    const QString program = reachable.filePath(QStringLiteral("scan-as-user"));
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), program));
+    const QFileDevice::Permissions open = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                          | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                                          | QFileDevice::ExeOther;
+    QVERIFY(QFile::setPermissions(reachable.path(), open));
+    QVERIFY(QFile::setPermissions(program, open));
+
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -266,7 +280,7 @@ void TestScanRobustness::scanThisMachineAsAnOrdinaryUser()
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(setpriv, {QStringLiteral("--reuid=%1").arg(NobodyId), QStringLiteral("--regid=%1").arg(NobodyId),
-                          QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath(),
+                          QStringLiteral("--clear-groups"), program,
                           QStringLiteral("scanThisMachine")});
     QVERIFY(child.waitForFinished(240000));
     const QString output = QString::fromLocal8Bit(child.readAll());
