@@ -17,6 +17,10 @@ void registerVideoController(ClassTable &);
 void registerDesktopMonitor(ClassTable &);
 void registerDisplayConfiguration(ClassTable &);
 void registerVideoConfiguration(ClassTable &);
+void registerPnpEntity(ClassTable &);
+void registerBuses(ClassTable &);
+void registerControllers(ClassTable &);
+void registerUsbHub(ClassTable &);
 
 ClassTable::ClassTable()
 {
@@ -36,6 +40,10 @@ ClassTable::ClassTable()
     registerDesktopMonitor(*this);
     registerDisplayConfiguration(*this);
     registerVideoConfiguration(*this);
+    registerPnpEntity(*this);
+    registerBuses(*this);
+    registerControllers(*this);
+    registerUsbHub(*this);
 }
 
 const ClassTable &ClassTable::instance()

@@ -69,9 +69,14 @@ int CpuPackage::coreCount() const
     return int(cores.size());
 }
 
+std::vector<LogicalCpu> readLogicalCpus(const MachineRoot &root)
+{
+    return parseCpuinfo(root.readLines(QStringLiteral("proc/cpuinfo")).value_or(QStringList()));
+}
+
 std::vector<CpuPackage> readCpuPackages(const MachineRoot &root)
 {
-    std::vector<LogicalCpu> cpus = parseCpuinfo(root.readLines(QStringLiteral("proc/cpuinfo")).value_or(QStringList()));
+    std::vector<LogicalCpu> cpus = readLogicalCpus(root);
     std::map<int, CpuPackage> packages;
     for (LogicalCpu &cpu : cpus) {
         const QString topology = QStringLiteral("sys/devices/system/cpu/cpu%1/topology/").arg(cpu.number);

@@ -31,6 +31,9 @@ struct CpuPackage
 
 // The machine's processors grouped by package, in package order.
 std::vector<CpuPackage> readCpuPackages(const MachineRoot &root);
+// Each logical processor's cpuinfo block alone, in cpuinfo's order, without
+// the topology (which costs two reads per processor).
+std::vector<LogicalCpu> readLogicalCpus(const MachineRoot &root);
 
 // "flags" (x86) or "Features" (ARM) as a set of words.
 QStringList cpuFlags(const LogicalCpu &cpu);

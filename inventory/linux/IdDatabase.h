@@ -5,14 +5,18 @@
 
 #include <optional>
 
+struct pci_access;
 struct udev;
 struct udev_hwdb;
 
 namespace inventory::linuxsource {
 
-// The system's hardware ID database (udev's hwdb, built from pci.ids,
-// usb.ids and friends). Opened once per process, on first use; when it is
-// missing every lookup answers nothing and callers fall back to ID texts.
+// The system's hardware ID databases, opened once per process on first use:
+// PCI vendor and device names from pci.ids through libpci, the list and
+// library lspci uses, so both name a device alike; everything else from
+// udev's hwdb (built from usb.ids, the ACPI registry and friends). Where
+// pci.ids cannot be read, hwdb's copy names PCI devices. When a database is
+// missing, lookups answer nothing and callers fall back to ID texts.
 class IdDatabase
 {
 public:
@@ -32,6 +36,10 @@ public:
     std::optional<QString> usbProduct(quint16 vendor, quint16 product) const;
     // The maker behind a three-letter PNP id ("DEL"), as monitors name theirs.
     std::optional<QString> pnpVendor(const QString &id) const;
+    // "Human Interface Device" for class 03; interfaces share the device codes.
+    std::optional<QString> usbClass(quint8 classCode) const;
+    // The registered maker of an ACPI or PNP id ("INT" or "INTC" of "INTC1043").
+    std::optional<QString> acpiVendor(const QString &id) const;
 
     IdDatabase(const IdDatabase &) = delete;
     IdDatabase &operator=(const IdDatabase &) = delete;
@@ -40,9 +48,12 @@ public:
 private:
     IdDatabase();
     std::optional<QString> property(const QString &key, const char *name) const;
+    // libpci's answer for a lookup, or nothing when pci.ids is not loaded.
+    std::optional<QString> pciLookup(int flags, int a, int b = 0, int c = 0, int d = 0) const;
 
     struct udev *m_udev = nullptr;
     struct udev_hwdb *m_hwdb = nullptr;
+    struct pci_access *m_pci = nullptr;
 };
 
 } // namespace inventory::linuxsource

@@ -140,19 +140,6 @@ std::optional<qint64> connectionStatus(const Interface &nic)
     return 7; // Media disconnected
 }
 
-std::optional<QDateTime> bootTime(const MachineRoot &root)
-{
-    for (const QString &line : root.readLines(QStringLiteral("proc/stat")).value_or(QStringList())) {
-        if (!line.startsWith(QLatin1String("btime ")))
-            continue;
-        bool ok = false;
-        const qint64 seconds = line.mid(6).trimmed().toLongLong(&ok);
-        if (ok)
-            return QDateTime::fromSecsSinceEpoch(seconds);
-    }
-    return std::nullopt;
-}
-
 Properties adapterProperties(const Interface &nic)
 {
     const SysfsDevice device = nic.device();

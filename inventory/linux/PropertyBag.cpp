@@ -81,4 +81,17 @@ QString systemName(const MachineRoot &root)
     return hostName(root).section(QLatin1Char('.'), 0, 0).toUpper();
 }
 
+std::optional<QDateTime> bootTime(const MachineRoot &root)
+{
+    for (const QString &line : root.readLines(QStringLiteral("proc/stat")).value_or(QStringList())) {
+        if (!line.startsWith(QLatin1String("btime ")))
+            continue;
+        bool ok = false;
+        const qint64 seconds = line.mid(6).trimmed().toLongLong(&ok);
+        if (ok)
+            return QDateTime::fromSecsSinceEpoch(seconds);
+    }
+    return std::nullopt;
+}
+
 } // namespace inventory::linuxsource

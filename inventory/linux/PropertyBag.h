@@ -2,6 +2,8 @@
 
 #include "../Instrumentation.h"
 
+#include <QDateTime>
+
 #include <optional>
 
 namespace inventory::linuxsource {
@@ -35,5 +37,8 @@ private:
 QString systemName(const MachineRoot &root);
 // The host name as the machine has it (kernel first, then /etc/hostname).
 QString hostName(const MachineRoot &root);
+// When the machine last started (btime in /proc/stat): the last reset of
+// every controller and adapter in it.
+std::optional<QDateTime> bootTime(const MachineRoot &root);
 
 } // namespace inventory::linuxsource

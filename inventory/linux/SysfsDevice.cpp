@@ -1,15 +1,11 @@
 #include "SysfsDevice.h"
 
+#include "PciDevices.h"
+#include "UsbDevices.h"
+
 #include <QRegularExpression>
 
 namespace inventory::linuxsource {
-
-namespace {
-QString hex(quint64 value, int width)
-{
-    return QStringLiteral("%1").arg(value, width, 16, QLatin1Char('0')).toUpper();
-}
-} // namespace
 
 SysfsDevice SysfsDevice::fromLink(const MachineRoot &root, const QString &link)
 {
@@ -113,28 +109,12 @@ SysfsDevice SysfsDevice::ancestorOnBus(const QString &subsystem) const
 
 QString pciPnpDeviceId(const SysfsDevice &pci)
 {
-    const quint64 vendor = pci.hexAttribute(QStringLiteral("vendor")).value_or(0);
-    const quint64 device = pci.hexAttribute(QStringLiteral("device")).value_or(0);
-    const quint64 subVendor = pci.hexAttribute(QStringLiteral("subsystem_vendor")).value_or(0);
-    const quint64 subDevice = pci.hexAttribute(QStringLiteral("subsystem_device")).value_or(0);
-    QString id = QStringLiteral("PCI\\VEN_%1&DEV_%2&SUBSYS_%3%4")
-                     .arg(hex(vendor, 4), hex(device, 4), hex(subDevice, 4), hex(subVendor, 4));
-    if (const std::optional<quint64> revision = pci.hexAttribute(QStringLiteral("revision")))
-        id += QStringLiteral("&REV_") + hex(*revision, 2);
-    return id + QLatin1Char('\\') + pci.name();
+    return pciDeviceId(readPciFunction(pci));
 }
 
 QString usbPnpDeviceId(const SysfsDevice &usb)
 {
-    // An interface carries its number; its ids are those of the device above it.
-    const std::optional<quint64> interfaceNumber = usb.hexAttribute(QStringLiteral("bInterfaceNumber"));
-    const SysfsDevice device = interfaceNumber ? usb.parent() : usb;
-    const quint64 vendor = device.hexAttribute(QStringLiteral("idVendor")).value_or(0);
-    const quint64 product = device.hexAttribute(QStringLiteral("idProduct")).value_or(0);
-    QString id = QStringLiteral("USB\\VID_%1&PID_%2").arg(hex(vendor, 4), hex(product, 4));
-    if (interfaceNumber)
-        id += QStringLiteral("&MI_") + hex(*interfaceNumber, 2);
-    return id + QLatin1Char('\\') + usb.name();
+    return usbDeviceId(readUsbNode(usb));
 }
 
 QString pnpDeviceIdOf(const SysfsDevice &device)
