@@ -9,6 +9,16 @@ void registerComputerSystem(ClassTable &);
 void registerProcessor(ClassTable &);
 void registerDiskDrive(ClassTable &);
 void registerNetworkAdapter(ClassTable &);
+void registerInput(ClassTable &);
+void registerOpticalDrives(ClassTable &);
+void registerFloppyDrives(ClassTable &);
+void registerTapeDrives(ClassTable &);
+void registerInfrared(ClassTable &);
+void registerSound(ClassTable &);
+void registerSerialPorts(ClassTable &);
+void registerParallelPorts(ClassTable &);
+void registerModems(ClassTable &);
+void registerAssociatedBattery(ClassTable &);
 
 ClassTable::ClassTable()
 {
@@ -20,6 +30,16 @@ ClassTable::ClassTable()
     registerProcessor(*this);
     registerDiskDrive(*this);
     registerNetworkAdapter(*this);
+    registerInput(*this);
+    registerOpticalDrives(*this);
+    registerFloppyDrives(*this);
+    registerTapeDrives(*this);
+    registerInfrared(*this);
+    registerSound(*this);
+    registerSerialPorts(*this);
+    registerParallelPorts(*this);
+    registerModems(*this);
+    registerAssociatedBattery(*this);
 }
 
 const ClassTable &ClassTable::instance()
