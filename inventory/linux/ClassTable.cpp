@@ -19,6 +19,7 @@ void registerSerialPorts(ClassTable &);
 void registerParallelPorts(ClassTable &);
 void registerModems(ClassTable &);
 void registerAssociatedBattery(ClassTable &);
+void registerResources(ClassTable &);
 
 ClassTable::ClassTable()
 {
@@ -40,6 +41,7 @@ ClassTable::ClassTable()
     registerParallelPorts(*this);
     registerModems(*this);
     registerAssociatedBattery(*this);
+    registerResources(*this);
 }
 
 const ClassTable &ClassTable::instance()
