@@ -20,6 +20,7 @@ void registerParallelPorts(ClassTable &);
 void registerModems(ClassTable &);
 void registerAssociatedBattery(ClassTable &);
 void registerResources(ClassTable &);
+void registerPrinters(ClassTable &);
 
 ClassTable::ClassTable()
 {
@@ -42,6 +43,7 @@ ClassTable::ClassTable()
     registerModems(*this);
     registerAssociatedBattery(*this);
     registerResources(*this);
+    registerPrinters(*this);
 }
 
 const ClassTable &ClassTable::instance()
