@@ -147,6 +147,7 @@ private Q_SLOTS:
     void batteryAssociation();
     void diskDriveDetails();
     void networkAdapterNames();
+    void serverSnapshot();
 };
 
 void TestDevices::inputDeviceKinds_data()
@@ -732,6 +733,33 @@ void TestDevices::networkAdapterNames()
     QCOMPARE(virtualNic.value("AdapterTypeId"), QStringLiteral("15"));
     QCOMPARE(virtualNic.value("PhysicalAdapter"), QStringLiteral("False"));
     QVERIFY(!virtualNic.contains(QStringLiteral("Speed"))); // a tun's 10 Mb/s is made up
+}
+
+// A Dell PowerEdge R910 captured by hwloc: a RAID volume, a SATA DVD drive
+// and four ports of one Broadcom chip.
+void TestDevices::serverSnapshot()
+{
+    if (!testing::sharedDataAvailable())
+        QSKIP("../shared/realdata is not available");
+    const QString root = testing::unpackShared(QStringLiteral("sysfs/hwloc-gather-topology/40intel64-2g2n4c+pcilocality.tar.bz2"));
+    QVERIFY(!root.isEmpty());
+    LinuxMachine m(root + QStringLiteral("/40intel64-2g2n4c+pci"));
+    QCOMPARE(m.captions("Win32_DiskDrive"), QStringList{QStringLiteral("DELL PERC H700")});
+    const auto raid = m.properties("DiskDrive", QStringLiteral("DELL PERC H700"));
+    QCOMPARE(raid.value("InterfaceType"), QStringLiteral("SCSI"));
+    QCOMPARE(raid.value("PNPDeviceID"), QStringLiteral("SCSI\\DISK&VEN_DELL&PROD_PERC_H700\\0:2:0:0"));
+    QCOMPARE(m.captions("Win32_CDROMDrive"), QStringList{QStringLiteral("PLDS DVD+-RW DS-8A5SH")});
+    QCOMPARE(m.properties("CDROMDrive", QStringLiteral("PLDS DVD+-RW DS-8A5SH")).value("PNPDeviceID"),
+             QStringLiteral("IDE\\CDROMPLDS_DVD+-RW_DS-8A5SH___________________XD51____\\1:0:0:0"));
+
+    const QStringList nics = m.captions("Win32_NetworkAdapter");
+    QCOMPARE(nics.size(), 5);
+    QStringList names;
+    for (const QString &nic : nics.mid(0, 4))
+        names << m.properties("NetworkAdapter", nic).value("Name");
+    QCOMPARE(names[1], names[0] + QStringLiteral(" #2"));
+    QCOMPARE(names[3], names[0] + QStringLiteral(" #4"));
+    QCOMPARE(m.properties("NetworkAdapter", nics[0]).value("MACAddress"), QStringLiteral("78:2B:CB:38:AC:1B"));
 }
 
 QTEST_GUILESS_MAIN(TestDevices)
