@@ -220,7 +220,7 @@ void TestLinuxSlice::syntheticDesktop()
     QCOMPARE(stick.value(QStringLiteral("FirmwareRevision")), QStringLiteral("1.00"));
     QCOMPARE(stick.value(QStringLiteral("DeviceID")), QStringLiteral("\\\\.\\PHYSICALDRIVE0"));
     QCOMPARE(stick.value(QStringLiteral("SCSIPort")), QStringLiteral("6"));
-    QCOMPARE(stick.value(QStringLiteral("PNPDeviceID")), QStringLiteral("USBSTOR\\DISK&VEN_SANDISK&PROD_CRUZER_BLADE\\6:0:0:0"));
+    QCOMPARE(stick.value(QStringLiteral("PNPDeviceID")), QStringLiteral("USBSTOR\\DISK&VEN_SANDISK&PROD_CRUZER_BLADE&REV_1.00\\6:0:0:0"));
     QVERIFY(!stick.contains(QStringLiteral("Capabilities"))); // arrays never show
 }
 

@@ -21,6 +21,18 @@ void registerPnpEntity(ClassTable &);
 void registerBuses(ClassTable &);
 void registerControllers(ClassTable &);
 void registerUsbHub(ClassTable &);
+void registerInput(ClassTable &);
+void registerOpticalDrives(ClassTable &);
+void registerFloppyDrives(ClassTable &);
+void registerTapeDrives(ClassTable &);
+void registerInfrared(ClassTable &);
+void registerSound(ClassTable &);
+void registerSerialPorts(ClassTable &);
+void registerParallelPorts(ClassTable &);
+void registerModems(ClassTable &);
+void registerAssociatedBattery(ClassTable &);
+void registerResources(ClassTable &);
+void registerPrinters(ClassTable &);
 
 ClassTable::ClassTable()
 {
@@ -44,6 +56,18 @@ ClassTable::ClassTable()
     registerBuses(*this);
     registerControllers(*this);
     registerUsbHub(*this);
+    registerInput(*this);
+    registerOpticalDrives(*this);
+    registerFloppyDrives(*this);
+    registerTapeDrives(*this);
+    registerInfrared(*this);
+    registerSound(*this);
+    registerSerialPorts(*this);
+    registerParallelPorts(*this);
+    registerModems(*this);
+    registerAssociatedBattery(*this);
+    registerResources(*this);
+    registerPrinters(*this);
 }
 
 const ClassTable &ClassTable::instance()

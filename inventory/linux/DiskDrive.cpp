@@ -1,11 +1,12 @@
 // Win32_DiskDrive: whole disks from sys/block (SATA, SAS, NVMe, USB, virtual
-// and memory cards); partitions, optical drives and kernel-made devices
-// (loop, ram, zram, device-mapper, md) are not disk drives.
+// and memory cards); partitions, optical drives, floppies and kernel-made
+// devices (loop, ram, zram, device-mapper, md) are not disk drives.
 #include "ClassTable.h"
+#include "IdDatabase.h"
 #include "MachineRoot.h"
 #include "PropertyBag.h"
+#include "StorageDevice.h"
 #include "SysfsDevice.h"
-#include "UdevData.h"
 
 #include <QRegularExpression>
 
@@ -25,12 +26,14 @@ bool isDiskName(const QString &name)
     for (const QString &prefix : notDisks)
         if (name.startsWith(prefix))
             return false;
-    return true;
+    // eMMC boot and replay-protected areas are parts of one card, not disks.
+    static const QRegularExpression mmcArea(QStringLiteral("^mmcblk[0-9]+(boot[0-9]+|rpmb)$"));
+    return !mmcArea.match(name).hasMatch();
 }
 
 struct Disk
 {
-    QString name;     // sda, nvme0n1
+    QString name;      // sda, nvme0n1
     SysfsDevice block; // sys/devices/.../block/sda
     int index = 0;
 };
@@ -44,8 +47,10 @@ std::vector<Disk> disks(const MachineRoot &root)
         const SysfsDevice block = SysfsDevice::fromLink(root, QStringLiteral("sys/block/") + name);
         if (!block.isValid())
             continue;
-        // Devices the kernel makes up live under sys/devices/virtual.
-        if (block.path().startsWith(QLatin1String("sys/devices/virtual/")))
+        // Devices the kernel makes up live under sys/devices/virtual; the
+        // paths of a multipath NVMe disk are hidden behind its head.
+        if (block.path().startsWith(QLatin1String("sys/devices/virtual/"))
+            || block.integerAttribute(QStringLiteral("hidden")) == 1)
             continue;
         found.push_back({name, block, int(found.size())});
     }
@@ -74,66 +79,100 @@ SysfsDevice identityDevice(const Disk &disk)
     return device;
 }
 
-QString model(const Disk &disk)
+StorageIdentity identity(const Disk &disk, const QHash<QString, QString> &udev)
 {
     const SysfsDevice device = identityDevice(disk);
-    const QString vendor = device.trimmed(QStringLiteral("vendor")).value_or(QString());
-    QString name = device.trimmed(QStringLiteral("model")).value_or(QString());
-    if (name.isEmpty())
-        name = device.trimmed(QStringLiteral("name")).value_or(QString()); // memory cards
-    // "ATA" is the SCSI layer's stand-in vendor for SATA disks, not a maker.
-    if (!vendor.isEmpty() && vendor != QLatin1String("ATA") && !name.startsWith(vendor) && !isNvme(disk))
-        name = vendor + QLatin1Char(' ') + name;
-    if (name.isEmpty()) {
-        if (disk.name.startsWith(QLatin1String("vd")))
-            return QStringLiteral("VirtIO Block Device");
-        if (disk.name.startsWith(QLatin1String("xvd")))
-            return QStringLiteral("Xen Virtual Block Device");
-        return QStringLiteral("Disk drive ") + disk.name;
+    StorageIdentity id = storageIdentity(device, udev);
+    if (isNvme(disk)) {
+        id.vendor = QStringLiteral("NVMe");
+        id.revision = device.trimmed(QStringLiteral("firmware_rev")).value_or(id.revision);
     }
-    return name;
+    if (id.model.isEmpty())
+        id.model = device.trimmed(QStringLiteral("name")).value_or(QString()); // memory cards
+    return id;
 }
 
-bool onUsb(const Disk &disk) { return disk.block.path().contains(QLatin1String("/usb")); }
+// The controller's name where the disk itself names nothing (an NVMe drive
+// in a captured tree without its model).
+std::optional<QString> controllerName(const Disk &disk)
+{
+    const SysfsDevice pci = deviceOf(disk).ancestorOnBus(QStringLiteral("pci"));
+    const auto vendor = pci.hexAttribute(QStringLiteral("vendor"));
+    const auto device = pci.hexAttribute(QStringLiteral("device"));
+    if (!vendor || !device)
+        return std::nullopt;
+    return IdDatabase::instance().pciDevice(quint16(*vendor), quint16(*device));
+}
+
+QString model(const Disk &disk, const StorageIdentity &id)
+{
+    const QString name = isNvme(disk) ? id.model : storageDisplayName(id);
+    if (!name.isEmpty())
+        return name;
+    if (disk.name.startsWith(QLatin1String("vd")))
+        return QStringLiteral("VirtIO Block Device");
+    if (disk.name.startsWith(QLatin1String("xvd")))
+        return QStringLiteral("Xen Virtual Block Device");
+    if (isNvme(disk))
+        if (const std::optional<QString> controller = controllerName(disk))
+            return *controller;
+    return QStringLiteral("Disk drive ") + disk.name;
+}
 
 QString interfaceType(const Disk &disk)
 {
-    if (onUsb(disk))
+    const SysfsDevice device = deviceOf(disk);
+    if (isUsbStorage(device))
         return QStringLiteral("USB");
     if (disk.block.path().contains(QLatin1String("/fw")) || disk.block.path().contains(QLatin1String("firewire")))
         return QStringLiteral("1394");
-    static const QRegularExpression ataPort(QStringLiteral("/ata[0-9]+/"));
-    if (identityDevice(disk).trimmed(QStringLiteral("vendor")) == QLatin1String("ATA")
-        || ataPort.match(disk.block.path()).hasMatch())
+    if (isAtaStorage(device))
         return QStringLiteral("IDE");
     return QStringLiteral("SCSI");
 }
 
-QString pnpId(const Disk &disk)
+qint64 partitionCount(const Disk &disk)
 {
-    auto clean = [](QString text, int width) {
-        text = text.trimmed().left(width);
-        text.replace(QLatin1Char(' '), QLatin1Char('_'));
-        return text.toUpper();
-    };
-    const SysfsDevice device = identityDevice(disk);
-    const QString vendor = isNvme(disk) ? QStringLiteral("NVME")
-                                        : device.trimmed(QStringLiteral("vendor")).value_or(QStringLiteral("GENERIC"));
-    const QString product = device.trimmed(QStringLiteral("model")).value_or(disk.name);
-    const QString prefix = onUsb(disk) ? QStringLiteral("USBSTOR") : QStringLiteral("SCSI");
-    return QStringLiteral("%1\\DISK&VEN_%2&PROD_%3\\%4").arg(prefix, clean(vendor, 8), clean(product, 16), deviceOf(disk).name());
+    const MachineRoot &root = disk.block.root();
+    qint64 partitions = 0;
+    for (const QString &entry : root.list(disk.block.path())) {
+        // "partition" came with kernel 2.6.36; "start" is older.
+        const QString dir = disk.block.path() + QLatin1Char('/') + entry;
+        if (root.exists(dir + QStringLiteral("/partition")) || root.exists(dir + QStringLiteral("/start")))
+            ++partitions;
+    }
+    return partitions;
+}
+
+// The MBR disk signature, which udev records as the partition table's id;
+// GPT disks have none, as on Windows.
+std::optional<qint64> mbrSignature(const QHash<QString, QString> &udev)
+{
+    if (udev.value(QStringLiteral("ID_PART_TABLE_TYPE")) != QLatin1String("dos"))
+        return std::nullopt;
+    bool ok = false;
+    const quint32 signature = udev.value(QStringLiteral("ID_PART_TABLE_UUID")).toUInt(&ok, 16);
+    return ok ? std::optional<qint64>(signature) : std::nullopt;
 }
 
 Properties diskProperties(const Disk &disk)
 {
     const MachineRoot &root = disk.block.root();
     const SysfsDevice device = deviceOf(disk);
-    const SysfsDevice identity = identityDevice(disk);
-    const QString caption = model(disk);
+    const SysfsDevice identitySource = identityDevice(disk);
+    const QHash<QString, QString> udev = blockUdevProperties(disk.block);
+    const StorageIdentity id = identity(disk, udev);
+    const QString caption = model(disk, id);
     const qint64 sectors512 = disk.block.integerAttribute(QStringLiteral("size")).value_or(0);
     const qint64 bytesPerSector = root.readInteger(disk.block.path() + QStringLiteral("/queue/logical_block_size"))
                                       .value_or(512);
     const bool removable = disk.block.integerAttribute(QStringLiteral("removable")) == 1;
+    QStringList capabilities{QStringLiteral("3"), QStringLiteral("4")};
+    QStringList capabilityTexts{QStringLiteral("Random Access"), QStringLiteral("Supports Writing")};
+    if (removable) {
+        capabilities << QStringLiteral("7");
+        capabilityTexts << QStringLiteral("Supports Removable Media");
+    }
 
     PropertyBag bag;
     bag.logicalDevice(ClassName, systemName(root))
@@ -145,17 +184,19 @@ Properties diskProperties(const Disk &disk)
         .text(QStringLiteral("Name"), QStringLiteral("\\\\.\\PHYSICALDRIVE%1").arg(disk.index))
         .integer(QStringLiteral("Index"), disk.index)
         .text(QStringLiteral("InterfaceType"), interfaceType(disk))
-        .text(QStringLiteral("PNPDeviceID"), pnpId(disk))
+        .text(QStringLiteral("PNPDeviceID"), storagePnpDeviceId(device, QStringLiteral("DISK"), id, disk.name))
         .text(QStringLiteral("Status"), QStringLiteral("OK"))
         .integer(QStringLiteral("ConfigManagerErrorCode"), 0)
         .boolean(QStringLiteral("ConfigManagerUserConfig"), false)
         .boolean(QStringLiteral("MediaLoaded"), sectors512 > 0)
-        .set(QStringLiteral("Capabilities"), Value::array(removable ? QStringList{QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("7")}
-                                                                    : QStringList{QStringLiteral("3"), QStringLiteral("4")}))
+        .set(QStringLiteral("Capabilities"), Value::array(capabilities))
+        .set(QStringLiteral("CapabilityDescriptions"), Value::array(capabilityTexts))
         .text(QStringLiteral("MediaType"), removable ? QStringLiteral("Removable Media")
-                                           : onUsb(disk) ? QStringLiteral("External hard disk media")
-                                                         : QStringLiteral("Fixed hard disk media"))
-        .integer(QStringLiteral("BytesPerSector"), bytesPerSector);
+                                           : isUsbStorage(device) ? QStringLiteral("External hard disk media")
+                                                                  : QStringLiteral("Fixed hard disk media"))
+        .integer(QStringLiteral("BytesPerSector"), bytesPerSector)
+        .integer(QStringLiteral("Partitions"), partitionCount(disk))
+        .integer(QStringLiteral("Signature"), mbrSignature(udev));
 
     if (sectors512 > 0 && bytesPerSector > 0) {
         const qint64 bytes = sectors512 * 512;
@@ -171,43 +212,24 @@ Properties diskProperties(const Disk &disk)
             .integer(QStringLiteral("SectorsPerTrack"), SectorsPerTrack);
     }
 
-    qint64 partitions = 0;
-    for (const QString &entry : root.list(disk.block.path()))
-        if (root.exists(disk.block.path() + QLatin1Char('/') + entry + QStringLiteral("/partition")))
-            ++partitions;
-    bag.integer(QStringLiteral("Partitions"), partitions);
-
     // Serial numbers: sysfs has them for NVMe and some SCSI disks; udev's
     // database has the ATA serial that only root could read from the disk.
-    std::optional<QString> serial = identity.trimmed(QStringLiteral("serial"));
-    const QString devnum = disk.block.trimmed(QStringLiteral("dev")).value_or(QString());
-    const QHash<QString, QString> udev = udevProperties(root, QStringLiteral("b") + devnum);
+    std::optional<QString> serial = identitySource.trimmed(QStringLiteral("serial"));
     if (!serial && !udev.value(QStringLiteral("ID_SERIAL_SHORT")).isEmpty())
         serial = udev.value(QStringLiteral("ID_SERIAL_SHORT"));
-    bag.text(QStringLiteral("SerialNumber"), serial);
-    std::optional<QString> firmware = identity.trimmed(QStringLiteral("firmware_rev"));
-    if (!firmware)
-        firmware = identity.trimmed(QStringLiteral("rev"));
-    if (!firmware && !udev.value(QStringLiteral("ID_REVISION")).isEmpty())
-        firmware = udev.value(QStringLiteral("ID_REVISION"));
-    bag.text(QStringLiteral("FirmwareRevision"), firmware);
-
-    // SCSI address host:channel:target:lun.
-    const QStringList address = device.name().split(QLatin1Char(':'));
-    if (address.size() == 4 && device.subsystem() == QLatin1String("scsi")) {
-        bag.integer(QStringLiteral("SCSIPort"), address[0].toLongLong())
-            .integer(QStringLiteral("SCSIBus"), address[1].toLongLong())
-            .integer(QStringLiteral("SCSITargetId"), address[2].toLongLong())
-            .integer(QStringLiteral("SCSILogicalUnit"), address[3].toLongLong());
-    }
+    bag.text(QStringLiteral("SerialNumber"), serial)
+        .text(QStringLiteral("FirmwareRevision"), id.revision);
+    addScsiAddress(bag, device);
     return bag.take();
 }
 
 std::vector<Instance> diskDrives(const MachineRoot &root)
 {
     std::vector<Instance> instances;
-    for (const Disk &disk : disks(root))
-        instances.emplace_back(Value::text(model(disk)), [disk] { return diskProperties(disk); });
+    for (const Disk &disk : disks(root)) {
+        const QString caption = model(disk, identity(disk, blockUdevProperties(disk.block)));
+        instances.emplace_back(Value::text(caption), [disk] { return diskProperties(disk); });
+    }
     return instances;
 }
 

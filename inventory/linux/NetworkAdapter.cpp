@@ -1,7 +1,7 @@
 // Win32_NetworkAdapter: every interface in sys/class/net, physical and
 // virtual, captioned "[<ifindex, 8 digits>] <product name>" as Windows does.
 #include "ClassTable.h"
-#include "IdDatabase.h"
+#include "HardwareNames.h"
 #include "MachineRoot.h"
 #include "PropertyBag.h"
 #include "SysfsDevice.h"
@@ -15,16 +15,27 @@ namespace {
 
 const QString ClassName = QStringLiteral("Win32_NetworkAdapter");
 constexpr int IffUp = 0x1;
+// Link types (ARPHRD_*) and the WMI adapter types they are.
 constexpr int ArphrdEther = 1;
+constexpr int ArphrdIeee1394 = 24;
+constexpr int ArphrdPpp = 512;
+constexpr int ArphrdTunnel = 768;
+constexpr int ArphrdTunnel6 = 769;
 constexpr int ArphrdLoopback = 772;
 constexpr int ArphrdSit = 776;
+constexpr int ArphrdIpGre = 778;
+constexpr int ArphrdIeee80211 = 801;
+constexpr int ArphrdIeee80211Radiotap = 803;
 constexpr int ArphrdNone = 0xfffe;
+// Link speeds beyond this (Mb/s) are the drivers' ways of saying "unknown".
+constexpr qint64 MaxPlausibleSpeed = 65535 * 1000;
 
 struct Interface
 {
     MachineRoot root;
     QString name;
     qint64 index = 0;
+    int sameName = 1; // 2 for the second adapter of one product, as in "Name #2"
     QString dir() const { return QStringLiteral("sys/class/net/") + name; }
     // The hardware behind the interface; none for interfaces the kernel makes up.
     SysfsDevice device() const
@@ -44,52 +55,6 @@ struct Interface
         return root.readInteger(dir() + QLatin1Char('/') + QLatin1String(attribute), base);
     }
 };
-
-std::optional<QString> hardwareName(const SysfsDevice &device)
-{
-    const IdDatabase &ids = IdDatabase::instance();
-    const SysfsDevice pci = device.ancestorOnBus(QStringLiteral("pci"));
-    const SysfsDevice usb = device.ancestorOnBus(QStringLiteral("usb"));
-    if (usb.isValid()) {
-        const SysfsDevice usbDevice = usb.hexAttribute(QStringLiteral("idVendor")) ? usb : usb.parent();
-        const auto vendor = usbDevice.hexAttribute(QStringLiteral("idVendor"));
-        const auto product = usbDevice.hexAttribute(QStringLiteral("idProduct"));
-        if (vendor && product) {
-            if (auto name = ids.usbProduct(quint16(*vendor), quint16(*product)))
-                return name;
-            if (auto name = usbDevice.trimmed(QStringLiteral("product")))
-                return name;
-            return QStringLiteral("USB network adapter %1:%2")
-                .arg(*vendor, 4, 16, QLatin1Char('0')).arg(*product, 4, 16, QLatin1Char('0'));
-        }
-    }
-    if (pci.isValid()) {
-        const auto vendor = pci.hexAttribute(QStringLiteral("vendor"));
-        const auto dev = pci.hexAttribute(QStringLiteral("device"));
-        if (vendor && dev) {
-            if (auto name = ids.pciDevice(quint16(*vendor), quint16(*dev)))
-                return name;
-            return QStringLiteral("PCI device %1:%2")
-                .arg(*vendor, 4, 16, QLatin1Char('0')).arg(*dev, 4, 16, QLatin1Char('0'));
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<QString> hardwareMaker(const SysfsDevice &device)
-{
-    const IdDatabase &ids = IdDatabase::instance();
-    const SysfsDevice usb = device.ancestorOnBus(QStringLiteral("usb"));
-    if (usb.isValid()) {
-        const SysfsDevice usbDevice = usb.hexAttribute(QStringLiteral("idVendor")) ? usb : usb.parent();
-        if (const auto vendor = usbDevice.hexAttribute(QStringLiteral("idVendor")))
-            return ids.usbVendor(quint16(*vendor));
-    }
-    const SysfsDevice pci = device.ancestorOnBus(QStringLiteral("pci"));
-    if (const auto vendor = pci.hexAttribute(QStringLiteral("vendor")))
-        return ids.pciVendor(quint16(*vendor));
-    return std::nullopt;
-}
 
 // A name for interfaces no hardware stands behind, by the kind the kernel
 // gives them.
@@ -115,14 +80,14 @@ QString productName(const Interface &nic)
 {
     const SysfsDevice device = nic.device();
     if (device.isValid())
-        if (const std::optional<QString> name = hardwareName(device))
+        if (const std::optional<QString> name = busDeviceName(device))
             return *name;
     return virtualName(nic);
 }
 
-QString caption(const Interface &nic)
+QString captionFor(const Interface &nic, const QString &product)
 {
-    return QStringLiteral("[%1] %2").arg(nic.index, 8, 10, QLatin1Char('0')).arg(productName(nic));
+    return QStringLiteral("[%1] %2").arg(nic.index, 8, 10, QLatin1Char('0')).arg(product);
 }
 
 std::optional<qint64> connectionStatus(const Interface &nic)
@@ -140,6 +105,35 @@ std::optional<qint64> connectionStatus(const Interface &nic)
     return 7; // Media disconnected
 }
 
+struct AdapterType
+{
+    QString text;
+    int id;
+};
+
+std::optional<AdapterType> adapterTypeOf(int linkType)
+{
+    switch (linkType) {
+    case ArphrdEther: // Wi-Fi too, as on Windows
+        return AdapterType{QStringLiteral("Ethernet 802.3"), 0};
+    case ArphrdPpp:
+        return AdapterType{QStringLiteral("Wide Area Network (WAN)"), 3};
+    case ArphrdIeee80211:
+    case ArphrdIeee80211Radiotap:
+        return AdapterType{QStringLiteral("Wireless"), 9};
+    case ArphrdIeee1394:
+        return AdapterType{QStringLiteral("1394"), 13};
+    case ArphrdTunnel:
+    case ArphrdTunnel6:
+    case ArphrdSit:
+    case ArphrdIpGre:
+    case ArphrdNone:
+        return AdapterType{QStringLiteral("Tunnel"), 15};
+    default:
+        return std::nullopt;
+    }
+}
+
 Properties adapterProperties(const Interface &nic)
 {
     const SysfsDevice device = nic.device();
@@ -150,9 +144,9 @@ Properties adapterProperties(const Interface &nic)
 
     PropertyBag bag;
     bag.logicalDevice(ClassName, systemName(nic.root))
-        .text(QStringLiteral("Caption"), caption(nic))
+        .text(QStringLiteral("Caption"), captionFor(nic, product))
         .text(QStringLiteral("Description"), product)
-        .text(QStringLiteral("Name"), product)
+        .text(QStringLiteral("Name"), nic.sameName > 1 ? QStringLiteral("%1 #%2").arg(product).arg(nic.sameName) : product)
         .text(QStringLiteral("ProductName"), product)
         .text(QStringLiteral("DeviceID"), QString::number(nic.index))
         .integer(QStringLiteral("Index"), nic.index)
@@ -163,24 +157,27 @@ Properties adapterProperties(const Interface &nic)
         .boolean(QStringLiteral("NetEnabled"), bool(flags & IffUp))
         .integer(QStringLiteral("NetConnectionStatus"), connectionStatus(nic));
 
+    if (const std::optional<AdapterType> adapterType = adapterTypeOf(type)) {
+        bag.text(QStringLiteral("AdapterType"), adapterType->text).integer(QStringLiteral("AdapterTypeId"), adapterType->id);
+    }
     if (type == ArphrdEther) {
-        bag.text(QStringLiteral("AdapterType"), QStringLiteral("Ethernet 802.3")).integer(QStringLiteral("AdapterTypeId"), 0);
         const QString mac = nic.text("address").value_or(QString()).trimmed().toUpper();
         if (!mac.isEmpty() && mac != QLatin1String("00:00:00:00:00:00"))
             bag.text(QStringLiteral("MACAddress"), mac);
-    } else if (type == ArphrdSit || type == ArphrdNone) {
-        bag.text(QStringLiteral("AdapterType"), QStringLiteral("Tunnel")).integer(QStringLiteral("AdapterTypeId"), 15);
     }
 
-    // Mb/s in sysfs; reading it fails while the link is down, and -1 means unknown.
-    if (const std::optional<qint64> speed = nic.number("speed"); speed && *speed > 0)
+    // Mb/s in sysfs; reading it fails while the link is down, and -1 means
+    // unknown. Virtual adapters make their speeds up (a tun says 10 Mb/s),
+    // and Windows leaves theirs empty.
+    if (const std::optional<qint64> speed = nic.number("speed");
+        physical && speed && *speed > 0 && *speed < MaxPlausibleSpeed)
         bag.unsignedInteger(QStringLiteral("Speed"), quint64(*speed) * 1000000ULL);
 
     if (physical) {
         const QString driver = device.driver();
         bag.text(QStringLiteral("ServiceName"), driver)
-            .text(QStringLiteral("Manufacturer"), hardwareMaker(device))
-            .text(QStringLiteral("PNPDeviceID"), pnpDeviceIdOf(device))
+            .text(QStringLiteral("Manufacturer"), busDeviceMaker(device))
+            .text(QStringLiteral("PNPDeviceID"), carrierPnpDeviceId(device))
             .integer(QStringLiteral("ConfigManagerErrorCode"), driver.isEmpty() ? 28 : 0)
             .integer(QStringLiteral("Availability"), 3);
     }
@@ -202,8 +199,12 @@ std::vector<Instance> adapters(const MachineRoot &root)
     }
     std::sort(found.begin(), found.end(), [](const Interface &a, const Interface &b) { return a.index < b.index; });
     std::vector<Instance> instances;
-    for (const Interface &nic : found)
-        instances.emplace_back(Value::text(caption(nic)), [nic] { return adapterProperties(nic); });
+    QHash<QString, int> seen;
+    for (Interface &nic : found) {
+        const QString product = productName(nic);
+        nic.sameName = ++seen[product];
+        instances.emplace_back(Value::text(captionFor(nic, product)), [nic] { return adapterProperties(nic); });
+    }
     return instances;
 }
 

@@ -95,3 +95,16 @@ std::optional<QDateTime> bootTime(const MachineRoot &root)
 }
 
 } // namespace inventory::linuxsource
+
+namespace inventory::linuxsource {
+
+QString objectPath(const QString &systemName, const QString &className, const QString &key, const QString &value)
+{
+    QString escaped = value;
+    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
+    // "." is the local computer where its name is unknown.
+    return QStringLiteral("\\\\%1\\root\\cimv2:%2.%3=\"%4\"")
+        .arg(systemName.isEmpty() ? QStringLiteral(".") : systemName, className, key, escaped);
+}
+
+} // namespace inventory::linuxsource

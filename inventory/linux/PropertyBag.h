@@ -42,3 +42,12 @@ QString hostName(const MachineRoot &root);
 std::optional<QDateTime> bootTime(const MachineRoot &root);
 
 } // namespace inventory::linuxsource
+
+namespace inventory::linuxsource {
+
+// A WMI object path naming one instance by its key, as association classes
+// hold them: \\HOST\root\cimv2:Win32_SerialPort.DeviceID="COM1" (backslashes
+// and quotes in the value escaped).
+QString objectPath(const QString &systemName, const QString &className, const QString &key, const QString &value);
+
+} // namespace inventory::linuxsource
