@@ -603,9 +603,9 @@ void TestDevices::laptopModem()
     QVERIFY(!links[0].hasCaption());
     const inventory::Properties link = links[0].properties();
     QCOMPARE(testing::propertyText(link, QStringLiteral("Antecedent")),
-             QStringLiteral("\\\\.\\root\\cimv2:Win32_SerialPort.DeviceID=\"ttyACM0\""));
+             QStringLiteral("\\\\LOCALHOST\\root\\cimv2:Win32_SerialPort.DeviceID=\"ttyACM0\""));
     QCOMPARE(testing::propertyText(link, QStringLiteral("Dependent")),
-             QStringLiteral("\\\\.\\root\\cimv2:Win32_POTSModem.DeviceID=\"USB\\\\VID_0421&PID_007B&MI_00\\\\5-2:1.0\""));
+             QStringLiteral("\\\\LOCALHOST\\root\\cimv2:Win32_POTSModem.DeviceID=\"USB\\\\VID_0421&PID_007B&MI_00\\\\5-2:1.0\""));
 }
 
 void TestDevices::parallelAndInfraredPorts()

@@ -70,10 +70,12 @@ QString hostName(const MachineRoot &root)
 {
     for (const char *file : {"proc/sys/kernel/hostname", "etc/hostname"}) {
         const std::optional<QString> name = root.readText(QLatin1String(file));
-        if (name && !name->trimmed().isEmpty())
+        if (name && !name->trimmed().isEmpty() && name->trimmed() != QLatin1String("(none)"))
             return name->trimmed();
     }
-    return {};
+    // A machine without a name is "localhost" to Linux itself; a captured
+    // tree often lacks the file, and the tree still needs its computer node.
+    return QStringLiteral("localhost");
 }
 
 QString systemName(const MachineRoot &root)

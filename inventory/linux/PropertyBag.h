@@ -35,7 +35,8 @@ private:
 // The computer's name as WMI's SystemName shows it: the host name, upper case,
 // without a domain.
 QString systemName(const MachineRoot &root);
-// The host name as the machine has it (kernel first, then /etc/hostname).
+// The host name as the machine has it (kernel first, then /etc/hostname),
+// "localhost" when it has none.
 QString hostName(const MachineRoot &root);
 // When the machine last started (btime in /proc/stat): the last reset of
 // every controller and adapter in it.
