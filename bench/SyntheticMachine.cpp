@@ -96,7 +96,10 @@ void writeSyntheticMachine(const QString &root, int pciFunctions, int usbDevices
         const PciKind &kind = PciKinds[i % std::size(PciKinds)];
         const QString address = pciAddress(i);
         const QString dev = QStringLiteral("sys/devices/pci0000:00/") + address + QLatin1Char('/');
-        const QByteArray vendor = hex4(kind.vendor), device = hex4(kind.device);
+        // Each function its own device id, as on a real machine, where few
+        // devices share a name (devices sharing a caption each list all of
+        // them, which would make the report grow with the square of their number).
+        const QByteArray vendor = hex4(kind.vendor), device = hex4((kind.device + i / int(std::size(PciKinds))) & 0xffff);
         const QByteArray cls = QByteArray::number(kind.classCode, 16).rightJustified(6, '0');
         w.file(dev + QStringLiteral("vendor"), "0x" + vendor + "\n");
         w.file(dev + QStringLiteral("device"), "0x" + device + "\n");
@@ -137,17 +140,18 @@ void writeSyntheticMachine(const QString &root, int pciFunctions, int usbDevices
         const QString name = QStringLiteral("1-%1").arg(i + 1);
         const QString dev = hub + name + QLatin1Char('/');
         w.file(dev + QStringLiteral("idVendor"), hex4(kind.vendor) + "\n");
-        w.file(dev + QStringLiteral("idProduct"), hex4(kind.product) + "\n");
+        const int product = (kind.product + i / int(std::size(UsbKinds))) & 0xffff;
+        w.file(dev + QStringLiteral("idProduct"), hex4(product) + "\n");
         w.file(dev + QStringLiteral("bcdDevice"), "0100\n");
         w.file(dev + QStringLiteral("manufacturer"), QByteArray(kind.maker) + "\n");
-        w.file(dev + QStringLiteral("product"), QByteArray(kind.name) + "\n");
+        w.file(dev + QStringLiteral("product"), QByteArray(kind.name) + " " + QByteArray::number(i) + "\n");
         w.file(dev + QStringLiteral("serial"), "SN" + QByteArray::number(i) + "\n");
         w.file(dev + QStringLiteral("bDeviceClass"), "00\n");
         w.file(dev + QStringLiteral("speed"), "480\n");
         w.file(dev + QStringLiteral("busnum"), "1\n");
         w.file(dev + QStringLiteral("devnum"), QByteArray::number(i + 2) + "\n");
         w.file(dev + QStringLiteral("uevent"), "DEVTYPE=usb_device\nDRIVER=usb\nPRODUCT=" + QByteArray::number(kind.vendor, 16)
-                                                   + "/" + QByteArray::number(kind.product, 16) + "/100\n");
+                                                   + "/" + QByteArray::number(product, 16) + "/100\n");
         w.link(dev + QStringLiteral("subsystem"), QStringLiteral("../../../../../bus/usb"));
         w.link(QStringLiteral("sys/bus/usb/devices/") + name,
                QStringLiteral("../../../devices/pci0000:00/0000:00:14.0/usb1/") + name);

@@ -93,6 +93,12 @@ void thisMachine(const QString &vantorix)
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
+    // "--write DIR N" only writes a synthetic machine, for profiling by hand.
+    if (argc == 4 && QByteArray(argv[1]) == "--write") {
+        const int n = QByteArray(argv[3]).toInt();
+        bench::writeSyntheticMachine(QString::fromLocal8Bit(argv[2]), n / 2, n / 4);
+        return 0;
+    }
     // The program to compare with lshw: given, or the one built beside us.
     QString vantorix = argc > 1 ? QString::fromLocal8Bit(argv[1])
                                 : QCoreApplication::applicationDirPath() + QStringLiteral("/../app/vantorix");
