@@ -9,6 +9,15 @@ void registerComputerSystem(ClassTable &);
 void registerProcessor(ClassTable &);
 void registerDiskDrive(ClassTable &);
 void registerNetworkAdapter(ClassTable &);
+void registerBios(ClassTable &);
+void registerBoard(ClassTable &);
+void registerEnclosure(ClassTable &);
+void registerMemory(ClassTable &);
+void registerMemoryRanges(ClassTable &);
+void registerSlots(ClassTable &);
+void registerPortableBattery(ClassTable &);
+void registerCacheMemory(ClassTable &);
+void registerFirmwareProbes(ClassTable &);
 
 ClassTable::ClassTable()
 {
@@ -20,6 +29,15 @@ ClassTable::ClassTable()
     registerProcessor(*this);
     registerDiskDrive(*this);
     registerNetworkAdapter(*this);
+    registerBios(*this);
+    registerBoard(*this);
+    registerEnclosure(*this);
+    registerMemory(*this);
+    registerMemoryRanges(*this);
+    registerSlots(*this);
+    registerPortableBattery(*this);
+    registerCacheMemory(*this);
+    registerFirmwareProbes(*this);
 }
 
 const ClassTable &ClassTable::instance()
