@@ -310,10 +310,13 @@ QByteArray fieldsAt(int length, const QList<QPair<int, QByteArray>> &values)
     return fields;
 }
 
+// The one structure the bytes hold (a bare header where they hold none).
 SmbiosStructure single(const QByteArray &bytes)
 {
     std::vector<SmbiosStructure> parsed = parseSmbiosStructures(bytes);
-    return parsed.empty() ? SmbiosStructure(QByteArray(4, '\0'), {}) : parsed.front();
+    if (parsed.empty())
+        parsed = parseSmbiosStructures(QByteArray("\x01\x04\x00\x00\x00\x00", 6));
+    return parsed.front();
 }
 
 // Every class the firmware fills, built from a table and read to the last property.
@@ -321,12 +324,7 @@ int readEverything(const SmbiosTable &table)
 {
     const FirmwarePtr firmware = Firmware::fromTable(table);
     int properties = 0;
-    for (FirmwareBuilder build :
-         {biosInstances, baseBoardInstances, motherboardDeviceInstances, systemEnclosureInstances,
-          physicalMemoryInstances, physicalMemoryArrayInstances, memoryArrayInstances, memoryDeviceInstances,
-          smbiosMemoryInstances, portConnectorInstances, systemSlotInstances, onBoardDeviceInstances,
-          portableBatteryInstances, cacheMemoryInstances, voltageProbeInstances, temperatureProbeInstances,
-          currentProbeInstances, fanInstances, heatPipeInstances, refrigerationInstances})
+    for (FirmwareBuilder build : firmwareBuilders())
         for (const Instance &instance : build(firmware))
             properties += int(instance.properties().size());
     PropertyBag computer, processor;

@@ -54,6 +54,18 @@ void provideFirmware(ClassTable &table, const QString &className, FirmwareBuilde
     table.provide(className, [build](const MachineRoot &root) { return build(Firmware::read(root)); });
 }
 
+const std::vector<FirmwareBuilder> &firmwareBuilders()
+{
+    static const std::vector<FirmwareBuilder> builders = {
+        biosInstances, baseBoardInstances, motherboardDeviceInstances, systemEnclosureInstances,
+        physicalMemoryInstances, physicalMemoryArrayInstances, memoryArrayInstances, memoryDeviceInstances,
+        smbiosMemoryInstances, portConnectorInstances, systemSlotInstances, onBoardDeviceInstances,
+        portableBatteryInstances, cacheMemoryInstances, voltageProbeInstances, temperatureProbeInstances,
+        currentProbeInstances, fanInstances, heatPipeInstances, refrigerationInstances,
+    };
+    return builders;
+}
+
 PropertyBag physicalElement(const QString &className, const QString &label, const QString &tag)
 {
     PropertyBag bag;

@@ -103,6 +103,8 @@ std::vector<Instance> currentProbeInstances(const FirmwarePtr &firmware);
 std::vector<Instance> fanInstances(const FirmwarePtr &firmware);
 std::vector<Instance> heatPipeInstances(const FirmwarePtr &firmware);
 std::vector<Instance> refrigerationInstances(const FirmwarePtr &firmware);
+// Every builder above, for callers that exercise them all (tests, fuzzing).
+const std::vector<FirmwareBuilder> &firmwareBuilders();
 // The firmware's share of classes that other sources start.
 void addFirmwareComputerProperties(PropertyBag &bag, const Firmware &firmware);
 void addFirmwareProcessorProperties(PropertyBag &bag, const Firmware &firmware, int package);

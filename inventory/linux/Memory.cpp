@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include <cmath>
+#include <limits>
 #include <map>
 
 namespace inventory::linuxsource {
@@ -35,7 +36,7 @@ struct Module
     std::optional<quint8> formFactor, memoryType;
     std::optional<quint16> typeDetail, totalWidth, dataWidth;
     std::optional<quint32> speed, configuredSpeed, minMillivolts, maxMillivolts, configuredMillivolts;
-    std::optional<int> rank;
+    std::optional<quint64> rank;
     // Type 20 placement, where the table has it.
     std::optional<int> positionInRow, interleavePosition, interleaveDataDepth;
 };
@@ -60,53 +61,97 @@ std::optional<int> placement(const SmbiosStructure &mapped, int offset)
     return value && *value != UnknownPosition ? std::optional<int>(*value) : std::nullopt;
 }
 
-std::vector<Module> modulesFromTable(const SmbiosTable &table)
+Module moduleFromTable(const SmbiosTable &table, const SmbiosStructure &device, int slot)
 {
-    std::map<quint16, const SmbiosStructure *> mappedByDevice;
-    for (const SmbiosStructure *mapped : table.ofType(DeviceMappedType))
-        if (const std::optional<quint16> device = mapped->word(0x0C))
-            mappedByDevice.try_emplace(*device, mapped);
-
-    std::vector<Module> modules;
-    int slot = 0;
-    for (const SmbiosStructure *device : table.ofType(DeviceType)) {
-        Module m;
-        m.slot = slot++;
-        m.bytes = memoryDeviceBytes(*device);
-        if (m.bytes == quint64(0))
-            continue; // an empty slot
-        m.totalWidth = width(*device, 0x08);
-        m.dataWidth = width(*device, 0x0A);
-        m.formFactor = device->byte(0x0E);
-        m.locator = device->string(0x10);
-        m.bank = device->string(0x11);
-        m.memoryType = device->byte(0x12);
-        m.typeDetail = device->word(0x13);
-        m.speed = memoryDeviceSpeed(*device, 0x15, 0x54);
-        m.manufacturer = device->string(0x17);
-        m.serial = device->string(0x18);
-        m.assetTag = device->string(0x19);
-        m.partNumber = device->string(0x1A);
-        if (const std::optional<quint8> attributes = device->byte(0x1B); attributes && (*attributes & 0x0F))
-            m.rank = *attributes & 0x0F;
-        m.configuredSpeed = memoryDeviceSpeed(*device, 0x20, 0x58);
-        m.minMillivolts = millivolts(*device, 0x22);
-        m.maxMillivolts = millivolts(*device, 0x24);
-        m.configuredMillivolts = millivolts(*device, 0x26);
-        if (const auto found = mappedByDevice.find(device->handle()); found != mappedByDevice.end()) {
-            m.positionInRow = placement(*found->second, 0x10);
-            m.interleavePosition = placement(*found->second, 0x11);
-            m.interleaveDataDepth = placement(*found->second, 0x12);
-        }
-        modules.push_back(std::move(m));
+    Module m;
+    m.slot = slot;
+    m.bytes = memoryDeviceBytes(device);
+    m.totalWidth = width(device, 0x08);
+    m.dataWidth = width(device, 0x0A);
+    m.formFactor = device.byte(0x0E);
+    m.locator = device.string(0x10);
+    m.bank = device.string(0x11);
+    m.memoryType = device.byte(0x12);
+    m.typeDetail = device.word(0x13);
+    m.speed = memoryDeviceSpeed(device, 0x15, 0x54);
+    m.manufacturer = device.string(0x17);
+    m.serial = device.string(0x18);
+    m.assetTag = device.string(0x19);
+    m.partNumber = device.string(0x1A);
+    if (const std::optional<quint8> attributes = device.byte(0x1B); attributes && (*attributes & 0x0F))
+        m.rank = *attributes & 0x0F;
+    m.configuredSpeed = memoryDeviceSpeed(device, 0x20, 0x58);
+    m.minMillivolts = millivolts(device, 0x22);
+    m.maxMillivolts = millivolts(device, 0x24);
+    m.configuredMillivolts = millivolts(device, 0x26);
+    for (const SmbiosStructure *mapped : table.ofType(DeviceMappedType)) {
+        if (mapped->word(0x0C) != device.handle())
+            continue;
+        m.positionInRow = placement(*mapped, 0x10);
+        m.interleavePosition = placement(*mapped, 0x11);
+        m.interleaveDataDepth = placement(*mapped, 0x12);
+        break;
     }
-    return modules;
+    return m;
+}
+
+// udev's helper writes "Not Specified" and "<BAD INDEX>" where the table has
+// no string; those are no value, as they are in the table.
+std::optional<QString> udevText(const QHash<QString, QString> &fields, const char *name)
+{
+    const QString value = fields.value(QLatin1String(name));
+    if (value.trimmed().isEmpty() || value == QLatin1String("Not Specified") || value == QLatin1String("<BAD INDEX>"))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<quint64> udevNumber(const QHash<QString, QString> &fields, const char *name, quint64 max)
+{
+    bool ok = false;
+    const quint64 value = fields.value(QLatin1String(name)).trimmed().toULongLong(&ok);
+    return ok && value > 0 && value <= max ? std::optional<quint64>(value) : std::nullopt;
+}
+
+std::optional<quint32> udevMillivolts(const QHash<QString, QString> &fields, const char *name)
+{
+    bool ok = false;
+    const double volts = fields.value(QLatin1String(name)).trimmed().toDouble(&ok);
+    if (!ok || volts <= 0 || volts >= 100)
+        return std::nullopt;
+    return quint32(std::lround(volts * 1000));
 }
 
 // udev's helper numbers every memory-device record as the table does and
 // writes MEMORY_DEVICE_<n>_<FIELD>, strings stripped, sizes in bytes and
 // voltages in volts.
-std::vector<Module> modulesFromUdev(const QHash<QString, QString> &udev)
+Module moduleFromUdev(const QHash<QString, QString> &f, int slot)
+{
+    constexpr quint64 MaxSpeed = 0x7FFFFFFF;
+    Module m;
+    m.slot = slot;
+    m.bytes = udevNumber(f, "SIZE", std::numeric_limits<quint64>::max());
+    m.locator = udevText(f, "LOCATOR");
+    m.bank = udevText(f, "BANK_LOCATOR");
+    m.manufacturer = udevText(f, "MANUFACTURER");
+    m.serial = udevText(f, "SERIAL_NUMBER");
+    m.assetTag = udevText(f, "ASSET_TAG");
+    m.partNumber = udevText(f, "PART_NUMBER");
+    m.formFactor = memoryFormFactorCode(f.value(QStringLiteral("FORM_FACTOR")));
+    m.memoryType = memoryTypeCode(f.value(QStringLiteral("TYPE")));
+    m.typeDetail = memoryTypeDetailMask(f.value(QStringLiteral("TYPE_DETAIL")));
+    m.totalWidth = udevNumber(f, "TOTAL_WIDTH", UnknownWidth - 1);
+    m.dataWidth = udevNumber(f, "DATA_WIDTH", UnknownWidth - 1);
+    m.speed = udevNumber(f, "SPEED_MTS", MaxSpeed);
+    m.configuredSpeed = udevNumber(f, "CONFIGURED_SPEED_MTS", MaxSpeed);
+    m.rank = udevNumber(f, "RANK", 0x0F);
+    m.minMillivolts = udevMillivolts(f, "MINIMUM_VOLTAGE");
+    m.maxMillivolts = udevMillivolts(f, "MAXIMUM_VOLTAGE");
+    m.configuredMillivolts = udevMillivolts(f, "CONFIGURED_VOLTAGE");
+    return m;
+}
+
+// udev's keys of each memory device, by the helper's device number.
+std::map<int, QHash<QString, QString>> udevSlots(const QHash<QString, QString> &udev)
 {
     static const QRegularExpression key(QStringLiteral("^MEMORY_DEVICE_(\\d{1,5})_([A-Z_]+)$"));
     std::map<int, QHash<QString, QString>> slots;
@@ -115,61 +160,7 @@ std::vector<Module> modulesFromUdev(const QHash<QString, QString> &udev)
         if (m.hasMatch())
             slots[m.captured(1).toInt()].insert(m.captured(2), it.value());
     }
-    const auto text = [](const QHash<QString, QString> &f, const char *name) -> std::optional<QString> {
-        const QString value = f.value(QLatin1String(name));
-        return value.trimmed().isEmpty() ? std::nullopt : std::optional<QString>(value);
-    };
-    const auto number = [](const QHash<QString, QString> &f, const char *name) -> std::optional<quint64> {
-        bool ok = false;
-        const quint64 value = f.value(QLatin1String(name)).trimmed().toULongLong(&ok);
-        return ok && value > 0 ? std::optional<quint64>(value) : std::nullopt;
-    };
-    const auto volts = [](const QHash<QString, QString> &f, const char *name) -> std::optional<quint32> {
-        bool ok = false;
-        const double value = f.value(QLatin1String(name)).trimmed().toDouble(&ok);
-        return ok && value > 0 && value < 100 ? std::optional<quint32>(quint32(std::lround(value * 1000))) : std::nullopt;
-    };
-    const auto narrow = [](std::optional<quint64> v, quint64 max) {
-        return v && *v <= max ? std::optional<quint32>(quint32(*v)) : std::nullopt;
-    };
-
-    std::vector<Module> modules;
-    for (const auto &[slot, f] : slots) {
-        if (f.value(QStringLiteral("PRESENT")) == QLatin1String("0"))
-            continue;
-        Module m;
-        m.slot = slot;
-        m.bytes = number(f, "SIZE");
-        m.locator = text(f, "LOCATOR");
-        m.bank = text(f, "BANK_LOCATOR");
-        m.manufacturer = text(f, "MANUFACTURER");
-        m.serial = text(f, "SERIAL_NUMBER");
-        m.assetTag = text(f, "ASSET_TAG");
-        m.partNumber = text(f, "PART_NUMBER");
-        m.formFactor = memoryFormFactorCode(f.value(QStringLiteral("FORM_FACTOR")));
-        m.memoryType = memoryTypeCode(f.value(QStringLiteral("TYPE")));
-        m.typeDetail = memoryTypeDetailMask(f.value(QStringLiteral("TYPE_DETAIL")));
-        if (const std::optional<quint32> bits = narrow(number(f, "TOTAL_WIDTH"), UnknownWidth - 1))
-            m.totalWidth = quint16(*bits);
-        if (const std::optional<quint32> bits = narrow(number(f, "DATA_WIDTH"), UnknownWidth - 1))
-            m.dataWidth = quint16(*bits);
-        m.speed = narrow(number(f, "SPEED_MTS"), 0x7FFFFFFF);
-        m.configuredSpeed = narrow(number(f, "CONFIGURED_SPEED_MTS"), 0x7FFFFFFF);
-        if (const std::optional<quint32> rank = narrow(number(f, "RANK"), 0x0F))
-            m.rank = int(*rank);
-        m.minMillivolts = volts(f, "MINIMUM_VOLTAGE");
-        m.maxMillivolts = volts(f, "MAXIMUM_VOLTAGE");
-        m.configuredMillivolts = volts(f, "CONFIGURED_VOLTAGE");
-        modules.push_back(std::move(m));
-    }
-    return modules;
-}
-
-std::vector<Module> modules(const Firmware &firmware)
-{
-    if (firmware.table().first(DeviceType))
-        return modulesFromTable(firmware.table());
-    return modulesFromUdev(firmware.udev());
+    return slots;
 }
 
 PropertyBag moduleProperties(const Module &m)
@@ -218,8 +209,11 @@ PropertyBag arrayFromTable(const SmbiosStructure &array, int index, const Firmwa
     return bag;
 }
 
-// udev records only system-memory arrays, and one set of MEMORY_ARRAY_* keys
-// however many arrays there are.
+// udev records only system-memory arrays, and keeps one set of MEMORY_ARRAY_*
+// keys however many arrays there are: the last array's capacity and the count
+// of every memory-device record (a VM's 64-slot array with 128 records gives
+// 128). Neither can be trusted for "the" array, so only what arrays share is
+// shown.
 PropertyBag arrayFromUdev(const QHash<QString, QString> &udev)
 {
     PropertyBag bag = physicalElement(ArrayClass, ArrayLabel, QStringLiteral("Physical Memory Array 0"));
@@ -230,16 +224,6 @@ PropertyBag arrayFromUdev(const QHash<QString, QString> &udev)
     const QString correction = udev.value(QStringLiteral("MEMORY_ARRAY_EC_TYPE"));
     bag.integer(QStringLiteral("MemoryErrorCorrection"),
                 correction.isEmpty() ? std::optional<quint8>(NoErrorCorrection) : errorCorrectionCode(correction));
-    bool ok = false;
-    const quint64 bytes = udev.value(QStringLiteral("MEMORY_ARRAY_MAX_CAPACITY")).toULongLong(&ok);
-    if (ok && bytes > 0) {
-        if (bytes / 1024 <= 0xFFFFFFFF)
-            bag.unsignedInteger(QStringLiteral("MaxCapacity"), bytes / 1024);
-        bag.unsignedInteger(QStringLiteral("MaxCapacityEx"), bytes / 1024);
-    }
-    const uint devices = udev.value(QStringLiteral("MEMORY_ARRAY_NUM_DEVICES")).toUInt(&ok);
-    if (ok && devices > 0 && devices <= 0xFFFF)
-        bag.integer(QStringLiteral("MemoryDevices"), devices);
     return bag;
 }
 
@@ -248,10 +232,24 @@ PropertyBag arrayFromUdev(const QHash<QString, QString> &udev)
 std::vector<Instance> physicalMemoryInstances(const FirmwarePtr &firmware)
 {
     std::vector<Instance> instances;
-    for (Module &m : modules(*firmware))
-        instances.push_back(firmwareInstance(ModuleLabel, firmware, [m = std::move(m)](const Firmware &) {
-            return moduleProperties(m);
+    const std::vector<const SmbiosStructure *> devices = firmware->table().ofType(DeviceType);
+    if (!devices.empty()) {
+        for (int slot = 0; slot < int(devices.size()); ++slot) {
+            if (memoryDeviceBytes(*devices[slot]) == quint64(0))
+                continue; // an empty slot
+            instances.push_back(firmwareInstance(ModuleLabel, firmware, [s = devices[slot], slot](const Firmware &fw) {
+                return moduleProperties(moduleFromTable(fw.table(), *s, slot));
+            }));
+        }
+        return instances;
+    }
+    for (const auto &[slot, fields] : udevSlots(firmware->udev())) {
+        if (fields.value(QStringLiteral("PRESENT")) == QLatin1String("0"))
+            continue;
+        instances.push_back(firmwareInstance(ModuleLabel, firmware, [fields = fields, slot = slot](const Firmware &) {
+            return moduleProperties(moduleFromUdev(fields, slot));
         }));
+    }
     return instances;
 }
 

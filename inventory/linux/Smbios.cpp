@@ -129,42 +129,49 @@ std::vector<SmbiosStructure> readEntries(const MachineRoot &root)
 
 } // namespace
 
-SmbiosStructure::SmbiosStructure(QByteArray formatted, QList<QByteArray> strings)
-    : m_formatted(std::move(formatted))
-    , m_strings(std::move(strings))
-{
-    // parseSmbiosStructures never builds one shorter than its header; keep the
-    // accessors above safe for any other caller too.
-    if (m_formatted.size() < HeaderLength)
-        m_formatted.resize(HeaderLength, '\0');
-}
-
 std::optional<quint8> SmbiosStructure::byte(int offset) const
 {
-    if (offset < 0 || offset + 1 > m_formatted.size())
+    if (offset < 0 || offset + 1 > m_length)
         return std::nullopt;
-    return at(m_formatted, offset);
+    return at(m_table, m_start + offset);
 }
 
 std::optional<quint16> SmbiosStructure::word(int offset) const
 {
-    if (offset < 0 || offset + 2 > m_formatted.size())
+    if (offset < 0 || offset + 2 > m_length)
         return std::nullopt;
-    return quint16(littleEndian(m_formatted, offset, 2));
+    return quint16(littleEndian(m_table, m_start + offset, 2));
 }
 
 std::optional<quint32> SmbiosStructure::dword(int offset) const
 {
-    if (offset < 0 || offset + 4 > m_formatted.size())
+    if (offset < 0 || offset + 4 > m_length)
         return std::nullopt;
-    return quint32(littleEndian(m_formatted, offset, 4));
+    return quint32(littleEndian(m_table, m_start + offset, 4));
 }
 
 std::optional<quint64> SmbiosStructure::qword(int offset) const
 {
-    if (offset < 0 || offset + 8 > m_formatted.size())
+    if (offset < 0 || offset + 8 > m_length)
         return std::nullopt;
-    return littleEndian(m_formatted, offset, 8);
+    return littleEndian(m_table, m_start + offset, 8);
+}
+
+template<typename Visit>
+void SmbiosStructure::eachString(Visit visit) const
+{
+    qsizetype pos = m_start + m_length;
+    for (int number = 1; pos < m_stringsEnd; ++number) {
+        // An empty string ends the set: later numbers cannot be reached.
+        if (m_table[pos] == '\0')
+            return;
+        qsizetype end = pos;
+        while (end < m_stringsEnd && m_table[end] != '\0')
+            ++end;
+        if (visit(number, pos, end))
+            return;
+        pos = end + 1;
+    }
 }
 
 std::optional<QString> SmbiosStructure::string(int offset) const
@@ -177,12 +184,26 @@ std::optional<QString> SmbiosStructure::string(int offset) const
 
 std::optional<QString> SmbiosStructure::stringAt(int n) const
 {
-    if (n < 1 || n > m_strings.size())
-        return std::nullopt;
-    const QString text = cleanText(m_strings[n - 1]);
-    if (text.trimmed().isEmpty())
-        return std::nullopt;
-    return text;
+    std::optional<QString> found;
+    eachString([&](int number, qsizetype start, qsizetype end) {
+        if (number != n)
+            return false;
+        const QString text = cleanText(m_table.sliced(start, end - start));
+        if (!text.trimmed().isEmpty())
+            found = text;
+        return true;
+    });
+    return found;
+}
+
+int SmbiosStructure::stringCount() const
+{
+    int count = 0;
+    eachString([&](int number, qsizetype, qsizetype) {
+        count = number;
+        return false;
+    });
+    return count;
 }
 
 std::vector<const SmbiosStructure *> SmbiosTable::ofType(quint8 type) const
@@ -221,14 +242,16 @@ std::optional<SmbiosEntryPoint> parseSmbiosEntryPoint(QByteArrayView bytes)
     return std::nullopt;
 }
 
-std::vector<SmbiosStructure> parseSmbiosStructures(QByteArrayView table, std::optional<quint16> count)
+std::vector<SmbiosStructure> parseSmbiosStructures(QByteArrayView view, std::optional<quint16> count)
 {
+    // One copy of the bytes, shared by every structure read from them.
+    const QByteArray table = view.toByteArray();
     std::vector<SmbiosStructure> structures;
     const qsizetype size = table.size();
     qsizetype pos = 0;
     while (pos + HeaderLength <= size && (!count || structures.size() < *count)) {
         const quint8 type = at(table, pos);
-        const qsizetype length = at(table, pos + 1);
+        const int length = at(table, pos + 1);
         // A header this short leaves no way to find the next structure.
         if (length < HeaderLength || pos + length > size)
             break;
@@ -240,17 +263,7 @@ std::vector<SmbiosStructure> parseSmbiosStructures(QByteArrayView table, std::op
             ++end;
         if (end + 1 >= size)
             break;
-        QList<QByteArray> strings;
-        if (end > pos + length) {
-            const QList<QByteArray> pieces = table.sliced(pos + length, end - pos - length).toByteArray().split('\0');
-            for (const QByteArray &piece : pieces) {
-                // An empty string ends the set: later numbers cannot be reached.
-                if (piece.isEmpty())
-                    break;
-                strings.append(piece);
-            }
-        }
-        structures.emplace_back(table.sliced(pos, length).toByteArray(), std::move(strings));
+        structures.push_back(SmbiosStructure(table, pos, length, end));
         pos = end + 2;
     }
     return structures;

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QList>
 #include <QString>
 
 #include <optional>
@@ -32,17 +31,16 @@ struct SmbiosEntryPoint
 };
 
 // One structure of the table: the formatted area (header included, so offsets
-// read as in the SMBIOS reference) and its strings. Every accessor checks the
+// read as in the SMBIOS reference) and its strings, as a view into the table's
+// bytes, which every structure of a table shares. Every accessor checks the
 // offset against the formatted length: a field the firmware did not write is
 // no value.
 class SmbiosStructure
 {
 public:
-    SmbiosStructure(QByteArray formatted, QList<QByteArray> strings);
-
-    quint8 type() const { return quint8(m_formatted[0]); }
-    int length() const { return int(m_formatted.size()); }
-    quint16 handle() const { return quint16(quint8(m_formatted[2]) | quint8(m_formatted[3]) << 8); }
+    quint8 type() const { return quint8(m_table[m_start]); }
+    int length() const { return m_length; }
+    quint16 handle() const { return quint16(quint8(m_table[m_start + 2]) | quint8(m_table[m_start + 3]) << 8); }
 
     std::optional<quint8> byte(int offset) const;
     std::optional<quint16> word(int offset) const;
@@ -53,11 +51,22 @@ public:
     std::optional<QString> string(int offset) const;
     // String number n (1-based) of the set.
     std::optional<QString> stringAt(int n) const;
-    int stringCount() const { return int(m_strings.size()); }
+    int stringCount() const;
 
 private:
-    QByteArray m_formatted;
-    QList<QByteArray> m_strings;
+    friend std::vector<SmbiosStructure> parseSmbiosStructures(QByteArrayView, std::optional<quint16>);
+    // The parser guarantees start + 4 <= start + length <= stringsEnd <= table size.
+    SmbiosStructure(QByteArray table, qsizetype start, int length, qsizetype stringsEnd)
+        : m_table(std::move(table)), m_start(start), m_length(length), m_stringsEnd(stringsEnd) {}
+    // The set's strings, each ending at a NUL or at stringsEnd: calls visit(number,
+    // start, end) until it returns true.
+    template<typename Visit>
+    void eachString(Visit visit) const;
+
+    QByteArray m_table;
+    qsizetype m_start = 0;
+    int m_length = 0;
+    qsizetype m_stringsEnd = 0;
 };
 
 struct SmbiosTable
