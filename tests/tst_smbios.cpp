@@ -17,29 +17,14 @@
 using namespace inventory;
 using namespace inventory::linuxsource;
 using testing::DmiRecord;
+using testing::Object;
+using testing::objects;
+using testing::littleEndian;
+using testing::smbiosFields;
+using testing::smbiosStructure;
+using testing::text;
 
 namespace {
-
-using Object = QMap<QString, Value>;
-
-std::vector<Object> objects(const QString &root, const char *className)
-{
-    LinuxSource source(root);
-    InstanceEnumeration instances = source.instancesOf(QLatin1String(className));
-    std::vector<Object> list;
-    while (std::optional<Instance> instance = instances.next()) {
-        Object object;
-        for (const Property &p : instance->properties())
-            object.insert(p.name, p.value);
-        list.push_back(object);
-    }
-    return list;
-}
-
-QString text(const Object &object, const char *name)
-{
-    return object.value(QLatin1String(name)).toText();
-}
 
 // dmidecode's words for a string that is missing or cannot be reached.
 QString plain(const QString &value)
@@ -280,36 +265,6 @@ void compareMore(Agreement &a, const QString &root, const QList<DmiRecord> &trut
     a.check(QStringLiteral("cooling descriptions"), ourCooling.join(QLatin1Char('|')), cooling.join(QLatin1Char('|')));
 }
 
-QByteArray structure(quint8 type, quint16 handle, const QByteArray &fields, const QList<QByteArray> &strings = {})
-{
-    QByteArray s;
-    s.append(char(type)).append(char(4 + fields.size())).append(char(handle & 0xFF)).append(char(handle >> 8));
-    s.append(fields);
-    for (const QByteArray &string : strings)
-        s.append(string).append('\0');
-    if (strings.isEmpty())
-        s.append('\0');
-    s.append('\0');
-    return s;
-}
-
-QByteArray le(quint64 value, int bytes)
-{
-    QByteArray out;
-    for (int i = 0; i < bytes; ++i)
-        out.append(char(value >> (8 * i)));
-    return out;
-}
-
-// A structure's fields with the given bytes written at their SMBIOS offsets.
-QByteArray fieldsAt(int length, const QList<QPair<int, QByteArray>> &values)
-{
-    QByteArray fields(length - 4, '\0');
-    for (const auto &[offset, bytes] : values)
-        fields.replace(offset - 4, bytes.size(), bytes);
-    return fields;
-}
-
 // The one structure the bytes hold (a bare header where they hold none).
 SmbiosStructure single(const QByteArray &bytes)
 {
@@ -359,13 +314,7 @@ private Q_SLOTS:
 
 void TestSmbios::agreesWithDmidecode_data()
 {
-    QTest::addColumn<QByteArray>("entryPoint");
-    QTest::addColumn<QByteArray>("table");
-    QTest::addColumn<QString>("dmidecodeText");
-    if (!testing::sharedDataAvailable())
-        return;
-    for (const testing::RealTable &t : testing::realTables())
-        QTest::newRow(qPrintable(t.name)) << t.entryPoint << t.table << t.dmidecodeText;
+    testing::addRealTableRows();
 }
 
 void TestSmbios::agreesWithDmidecode()
@@ -480,9 +429,9 @@ void TestSmbios::entryPoints_data()
     ep2[0x06] = char(2);
     ep2[0x07] = char(33); // written as 2.33, which means 2.3
     ep2.replace(0x10, 5, "_DMI_");
-    ep2.replace(0x16, 2, le(700, 2));
-    ep2.replace(0x18, 4, le(0xF0000, 4));
-    ep2.replace(0x1C, 2, le(42, 2));
+    ep2.replace(0x16, 2, littleEndian(700, 2));
+    ep2.replace(0x18, 4, littleEndian(0xF0000, 4));
+    ep2.replace(0x1C, 2, littleEndian(42, 2));
     const auto fixSum = [](QByteArray &b, int at, int from, int length) {
         quint8 sum = 0;
         b[at] = 0;
@@ -529,12 +478,12 @@ void TestSmbios::structureSets_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<QStringList>("firstStrings");
 
-    const QByteArray bios = structure(0, 0, fieldsAt(0x12, {{0x04, "\x01"}, {0x05, "\x02"}, {0x08, "\x05"}}),
+    const QByteArray bios = smbiosStructure(0, 0, smbiosFields(0x12, {{0x04, "\x01"}, {0x05, "\x02"}, {0x08, "\x05"}}),
                                       {"Vendor", "1.0"});
-    const QByteArray end = structure(127, 0xFEFF, {});
+    const QByteArray end = smbiosStructure(127, 0xFEFF, {});
     QTest::newRow("string numbers past the set are none") << bios + end << 1
                                                           << QStringList{QStringLiteral("Vendor"), QStringLiteral("1.0"), QString()};
-    QTest::newRow("no strings") << structure(32, 1, QByteArray(7, '\0')) + end << 1 << QStringList();
+    QTest::newRow("no strings") << smbiosStructure(32, 1, QByteArray(7, '\0')) + end << 1 << QStringList();
     QTest::newRow("stops at the end-of-table structure") << bios + end + bios << 1 << QStringList{QStringLiteral("Vendor")};
     QByteArray tooShort = bios;
     tooShort[1] = char(3);
@@ -542,7 +491,7 @@ void TestSmbios::structureSets_data()
     QTest::newRow("unterminated string set is dropped") << bios + bios.left(bios.size() - 2) << 1
                                                         << QStringList{QStringLiteral("Vendor")};
     QTest::newRow("formatted area past the end") << bios + bios.left(10) << 1 << QStringList{QStringLiteral("Vendor")};
-    QByteArray emptyFirst = structure(1, 2, fieldsAt(0x08, {{0x04, "\x01"}, {0x05, "\x02"}}), {"", "Hidden"});
+    QByteArray emptyFirst = smbiosStructure(1, 2, smbiosFields(0x08, {{0x04, "\x01"}, {0x05, "\x02"}}), {"", "Hidden"});
     QTest::newRow("an empty string ends the set") << emptyFirst + end << 1 << QStringList{QString(), QString()};
     QTest::newRow("nothing at all") << QByteArray() << 0 << QStringList();
     QTest::newRow("only zeros") << QByteArray(64, '\0') << 0 << QStringList();
@@ -564,7 +513,7 @@ void TestSmbios::structureSets()
 void TestSmbios::dumpLayout()
 {
     // dmidecode's dump: the entry point first, the table where it points.
-    const QByteArray table = structure(0, 0, fieldsAt(0x12, {{0x04, "\x01"}}), {"Firmware Co."}) + structure(127, 1, {});
+    const QByteArray table = smbiosStructure(0, 0, smbiosFields(0x12, {{0x04, "\x01"}}), {"Firmware Co."}) + smbiosStructure(127, 1, {});
     const QByteArray ep = testing::smbios3EntryPoint(3, 4, quint32(table.size()));
     const SmbiosTable dump = parseSmbiosDump(ep + QByteArray(0x20 - ep.size(), '\0') + table);
     QCOMPARE(dump.version, std::optional<SmbiosVersion>(SmbiosVersion{3, 4}));
@@ -588,13 +537,13 @@ void TestSmbios::kernelEntriesStandInForTheTable()
 {
     // Where only the per-structure copies can be read, they are read in table order.
     testing::FixtureTree fx;
-    const QByteArray dimmA = structure(17, 0x20, fieldsAt(0x15, {{0x0C, le(4096, 2)}, {0x10, "\x01"}}), {"DIMM_A"});
-    const QByteArray dimmB = structure(17, 0x21, fieldsAt(0x15, {{0x0C, le(8192, 2)}, {0x10, "\x01"}}), {"DIMM_B"});
+    const QByteArray dimmA = smbiosStructure(17, 0x20, smbiosFields(0x15, {{0x0C, littleEndian(4096, 2)}, {0x10, "\x01"}}), {"DIMM_A"});
+    const QByteArray dimmB = smbiosStructure(17, 0x21, smbiosFields(0x15, {{0x0C, littleEndian(8192, 2)}, {0x10, "\x01"}}), {"DIMM_B"});
     fx.file(QStringLiteral("sys/firmware/dmi/entries/17-10/raw"), dimmB)
         .file(QStringLiteral("sys/firmware/dmi/entries/17-10/position"), "12\n")
         .file(QStringLiteral("sys/firmware/dmi/entries/17-2/raw"), dimmA)
         .file(QStringLiteral("sys/firmware/dmi/entries/17-2/position"), "3\n")
-        .file(QStringLiteral("sys/firmware/dmi/entries/127-0/raw"), structure(127, 0x22, {}))
+        .file(QStringLiteral("sys/firmware/dmi/entries/127-0/raw"), smbiosStructure(127, 0x22, {}))
         .file(QStringLiteral("sys/firmware/dmi/entries/1-0/raw"), QByteArray("\x01\x02"));
     const SmbiosTable table = readSmbiosTable(MachineRoot(fx.root()));
     QCOMPARE(table.structures.size(), size_t(2));
@@ -608,7 +557,7 @@ void TestSmbios::kernelEntriesStandInForTheTable()
 void TestSmbios::sizes()
 {
     const auto dimm = [](quint16 size, quint32 extended) {
-        return single(structure(17, 1, fieldsAt(0x28, {{0x0C, le(size, 2)}, {0x1C, le(extended, 4)}})));
+        return single(smbiosStructure(17, 1, smbiosFields(0x28, {{0x0C, littleEndian(size, 2)}, {0x1C, littleEndian(extended, 4)}})));
     };
     QCOMPARE(memoryDeviceBytes(dimm(8192, 0)), std::optional<quint64>(8ull << 30));
     QCOMPARE(memoryDeviceBytes(dimm(0x8000 | 512, 0)), std::optional<quint64>(512ull << 10));
@@ -616,19 +565,19 @@ void TestSmbios::sizes()
     QCOMPARE(memoryDeviceBytes(dimm(0, 0)), std::optional<quint64>(0));
     QVERIFY(!memoryDeviceBytes(dimm(0xFFFF, 0)));
     // An extended size the record is too short to hold is no size.
-    QVERIFY(!memoryDeviceBytes(single(structure(17, 1, fieldsAt(0x15, {{0x0C, le(0x7FFF, 2)}})))));
+    QVERIFY(!memoryDeviceBytes(single(smbiosStructure(17, 1, smbiosFields(0x15, {{0x0C, littleEndian(0x7FFF, 2)}})))));
 
     const auto array = [](quint32 kb, quint64 bytes) {
-        return single(structure(16, 1, fieldsAt(0x17, {{0x07, le(kb, 4)}, {0x0F, le(bytes, 8)}})));
+        return single(smbiosStructure(16, 1, smbiosFields(0x17, {{0x07, littleEndian(kb, 4)}, {0x0F, littleEndian(bytes, 8)}})));
     };
     QCOMPARE(memoryArrayMaxCapacityKb(array(33554432, 0)), std::optional<quint64>(33554432));
     QCOMPARE(memoryArrayMaxCapacityKb(array(0x80000000, 8ull << 40)), std::optional<quint64>(8ull << 30));
 
     const auto cache = [](quint16 installed, std::optional<quint32> installed2) {
-        QList<QPair<int, QByteArray>> fields{{0x09, le(installed, 2)}};
+        QList<QPair<int, QByteArray>> fields{{0x09, littleEndian(installed, 2)}};
         if (installed2)
-            fields.append({0x17, le(*installed2, 4)});
-        return single(structure(7, 1, fieldsAt(installed2 ? 0x1B : 0x13, fields)));
+            fields.append({0x17, littleEndian(*installed2, 4)});
+        return single(smbiosStructure(7, 1, smbiosFields(installed2 ? 0x1B : 0x13, fields)));
     };
     QCOMPARE(cacheSizeKb(cache(256, std::nullopt), true), std::optional<quint32>(256));
     QCOMPARE(cacheSizeKb(cache(0x8000 | 16, std::nullopt), true), std::optional<quint32>(1024));
@@ -639,18 +588,20 @@ void TestSmbios::sizes()
 void TestSmbios::speedsAndRanges()
 {
     const auto dimm = [](quint16 speed, quint32 extended) {
-        return single(structure(17, 1, fieldsAt(0x5C, {{0x15, le(speed, 2)}, {0x54, le(extended, 4)}})));
+        return single(smbiosStructure(17, 1, smbiosFields(0x5C, {{0x15, littleEndian(speed, 2)}, {0x54, littleEndian(extended, 4)}})));
     };
     QCOMPARE(memoryDeviceSpeed(dimm(2400, 0), 0x15, 0x54), std::optional<quint32>(2400));
     QCOMPARE(memoryDeviceSpeed(dimm(0xFFFF, 70000), 0x15, 0x54), std::optional<quint32>(70000));
     QVERIFY(!memoryDeviceSpeed(dimm(0, 0), 0x15, 0x54));
-    QVERIFY(!memoryDeviceSpeed(single(structure(17, 1, fieldsAt(0x17, {{0x15, le(0xFFFF, 2)}}))), 0x15, 0x54));
+    QVERIFY(!memoryDeviceSpeed(single(smbiosStructure(17, 1, smbiosFields(0x17, {{0x15, littleEndian(0xFFFF, 2)}}))), 0x15, 0x54));
 
     // A 4 GB range written in KB, and one past 4 TB written in bytes.
-    const SmbiosStructure small = single(structure(19, 1, fieldsAt(0x1F, {{0x04, le(0, 4)}, {0x08, le(0x3FFFFF, 4)}})));
+    const SmbiosStructure small = single(smbiosStructure(19, 1, smbiosFields(0x1F, {{0x04, littleEndian(0, 4)}, {0x08, littleEndian(0x3FFFFF, 4)}})));
     QCOMPARE(mappedRangeKb(small, 0x0F)->end, quint64(4194303));
-    const SmbiosStructure large = single(structure(
-        19, 1, fieldsAt(0x1F, {{0x04, le(0xFFFFFFFF, 4)}, {0x08, le(0xFFFFFFFF, 4)}, {0x0F, le(8ull << 40, 8)}, {0x17, le((16ull << 40) - 1, 8)}})));
+    const SmbiosStructure large = single(smbiosStructure(19, 1, smbiosFields(0x1F, {{0x04, littleEndian(0xFFFFFFFF, 4)},
+                                                                              {0x08, littleEndian(0xFFFFFFFF, 4)},
+                                                                              {0x0F, littleEndian(8ull << 40, 8)},
+                                                                              {0x17, littleEndian((16ull << 40) - 1, 8)}})));
     QCOMPARE(mappedRangeKb(large, 0x0F)->start, quint64(8ull << 30));
     QCOMPARE(mappedRangeKb(large, 0x0F)->end, quint64((16ull << 30) - 1));
 }
@@ -666,9 +617,9 @@ void TestSmbios::datesAndIdentifiers()
 
     // The same processor seen by dmidecode ("ID: A7 06 02 00 FF FB EB BF") and by
     // Windows (ProcessorId=BFEBFBFF000206A7) on one machine.
-    const SmbiosStructure cpu = single(structure(4, 1, fieldsAt(0x1A, {{0x08, QByteArray::fromHex("A7060200FFFBEBBF")}})));
+    const SmbiosStructure cpu = single(smbiosStructure(4, 1, smbiosFields(0x1A, {{0x08, QByteArray::fromHex("A7060200FFFBEBBF")}})));
     QCOMPARE(processorId(cpu), std::optional<QString>(QStringLiteral("BFEBFBFF000206A7")));
-    QVERIFY(!processorId(single(structure(4, 1, fieldsAt(0x0A, {})))));
+    QVERIFY(!processorId(single(smbiosStructure(4, 1, smbiosFields(0x0A, {})))));
 }
 
 void TestSmbios::codesAsWmiHasThem()

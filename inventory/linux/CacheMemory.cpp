@@ -2,6 +2,7 @@
 // has them, else from the kernel's cache directories, one instance per cache
 // however many processors share it. Never both for the same caches.
 #include "ClassTable.h"
+#include "CpuInfo.h"
 #include "Firmware.h"
 #include "SmbiosDecode.h"
 
@@ -112,23 +113,6 @@ std::vector<KernelCache> kernelCaches(const MachineRoot &root)
     return caches;
 }
 
-std::optional<quint32> kernelSizeKb(const QString &text)
-{
-    QString size = text.trimmed();
-    quint64 factor = 1;
-    if (size.endsWith(QLatin1Char('K')))
-        size.chop(1);
-    else if (size.endsWith(QLatin1Char('M'))) {
-        size.chop(1);
-        factor = 1024;
-    }
-    bool ok = false;
-    const quint64 count = size.toULongLong(&ok);
-    if (!ok || count == 0 || count > 0xFFFFFFFF / factor)
-        return std::nullopt;
-    return quint32(count * factor);
-}
-
 // CIM (and SMBIOS) associativity codes by number of ways.
 std::optional<int> associativity(qint64 ways)
 {
@@ -164,7 +148,7 @@ PropertyBag fromKernel(const KernelCache &cache, int index, const Firmware &firm
         .integer(QStringLiteral("Location"), 0) // on the processor
         .integer(QStringLiteral("Availability"), Running)
         .integer(QStringLiteral("StatusInfo"), Enabled);
-    const std::optional<quint32> kb = kernelSizeKb(root.readText(cache.directory + QStringLiteral("size")).value_or(QString()));
+    const std::optional<quint32> kb = kernelCacheSizeKb(root.readText(cache.directory + QStringLiteral("size")).value_or(QString()));
     sizes(bag, kb, kb);
     if (const std::optional<qint64> line = root.readInteger(cache.directory + QStringLiteral("coherency_line_size")); line && *line > 0)
         bag.integer(QStringLiteral("LineSize"), *line);

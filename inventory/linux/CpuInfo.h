@@ -32,6 +32,9 @@ struct CpuPackage
 // The machine's processors grouped by package, in package order.
 std::vector<CpuPackage> readCpuPackages(const MachineRoot &root);
 
+// A cache directory's size ("48K", "12M") in KB; none when it is no size.
+std::optional<quint32> kernelCacheSizeKb(const QString &text);
+
 // "flags" (x86) or "Features" (ARM) as a set of words.
 QStringList cpuFlags(const LogicalCpu &cpu);
 

@@ -99,18 +99,7 @@ std::optional<qint64> cacheSizeKb(const MachineRoot &root, const CpuPackage &pac
             if (seen.contains(sharing))
                 continue;
             seen.insert(sharing);
-            QString size = root.readText(dir + QStringLiteral("size")).value_or(QString()).trimmed();
-            qint64 factor = 1;
-            if (size.endsWith(QLatin1Char('K')))
-                size.chop(1);
-            else if (size.endsWith(QLatin1Char('M'))) {
-                size.chop(1);
-                factor = 1024;
-            }
-            bool ok = false;
-            const qint64 value = size.toLongLong(&ok);
-            if (ok)
-                total += value * factor;
+            total += kernelCacheSizeKb(root.readText(dir + QStringLiteral("size")).value_or(QString())).value_or(0);
         }
     }
     return total > 0 ? std::optional<qint64>(total) : std::nullopt;

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include <array>
+#include <iterator>
 #include <utility>
 
 namespace inventory::linuxsource {
@@ -233,41 +234,21 @@ std::optional<int> cimPortType(quint8 smbiosPortType)
 
 QStringList cimPortConnectorTypes(quint8 smbiosConnector)
 {
-    switch (smbiosConnector) {
-    case 0x01: return numbers({Centronics});
-    case 0x02: return numbers({MiniCentronics});
-    case 0x03: return numbers({Proprietary});
-    case 0x04: return numbers({Db25, Male});
-    case 0x05: return numbers({Db25, Female});
-    case 0x06: return numbers({Db15, Male});
-    case 0x07: return numbers({Db15, Female});
-    case 0x08: return numbers({Db9, Male});
-    case 0x09: return numbers({Db9, Female});
-    case 0x0A: return numbers({Rj11});
-    case 0x0B: return numbers({Rj45});
-    case 0x0D: return numbers({MiniDin});
-    case 0x0E: return numbers({MicroDin});
-    case 0x0F: return numbers({Ps2});
-    case 0x10: return numbers({Infrared});
-    case 0x11: return numbers({HpHil});
-    case 0x12: return numbers({Usb});
-    case 0x14: return numbers({Din, Male});
-    case 0x15: return numbers({Din, Female});
-    case 0x17: return numbers({PortOnBoardFloppy});
-    case 0x18: return numbers({PortDualInline9});
-    case 0x19: return numbers({PortDualInline25});
-    case 0x1A: return numbers({PortDualInline50});
-    case 0x1B: return numbers({PortDualInline68});
-    case 0x1C: return numbers({PortCdAudio});
-    case 0x1D: return numbers({MiniCentronics14});
-    case 0x1E: return numbers({MiniCentronics26});
-    case 0x1F: return numbers({PortMiniJack});
-    case 0x20: return numbers({Bnc});
-    case 0x21: return numbers({Ieee1394});
-    case 0x23: return numbers({Usb});
-    case 0xFF: return numbers({Other});
-    default: return {};
-    }
+    struct Connector { quint8 smbios; int cim; int gender; };
+    static constexpr Connector Map[] = {
+        {0x01, Centronics, 0}, {0x02, MiniCentronics, 0}, {0x03, Proprietary, 0}, {0x04, Db25, Male},
+        {0x05, Db25, Female}, {0x06, Db15, Male}, {0x07, Db15, Female}, {0x08, Db9, Male}, {0x09, Db9, Female},
+        {0x0A, Rj11, 0}, {0x0B, Rj45, 0}, {0x0D, MiniDin, 0}, {0x0E, MicroDin, 0}, {0x0F, Ps2, 0},
+        {0x10, Infrared, 0}, {0x11, HpHil, 0}, {0x12, Usb, 0}, {0x14, Din, Male}, {0x15, Din, Female},
+        {0x17, PortOnBoardFloppy, 0}, {0x18, PortDualInline9, 0}, {0x19, PortDualInline25, 0},
+        {0x1A, PortDualInline50, 0}, {0x1B, PortDualInline68, 0}, {0x1C, PortCdAudio, 0},
+        {0x1D, MiniCentronics14, 0}, {0x1E, MiniCentronics26, 0}, {0x1F, PortMiniJack, 0}, {0x20, Bnc, 0},
+        {0x21, Ieee1394, 0}, {0x23, Usb, 0}, {0xFF, Other, 0},
+    };
+    for (const Connector &c : Map)
+        if (c.smbios == smbiosConnector)
+            return c.gender ? numbers({c.cim, c.gender}) : numbers({c.cim});
+    return {};
 }
 
 QStringList cimSlotConnectorTypes(quint8 slotType)
@@ -275,27 +256,15 @@ QStringList cimSlotConnectorTypes(quint8 slotType)
     // The PCI Express family: generations 1 to 5 in every width, and U.2.
     if ((slotType >= 0xA5 && slotType <= 0xC3) || (slotType >= 0x1F && slotType <= 0x25))
         return numbers({SlotPciExpress});
-    switch (slotType) {
-    case 0x01: return numbers({Other});
-    case 0x03: return numbers({Isa});
-    case 0x04: return numbers({SlotMca});
-    case 0x05: return numbers({Eisa});
-    case 0x06: return numbers({Pci});
-    case 0x07: return numbers({Pcmcia});
-    case 0x08: return numbers({Vesa});
-    case 0x09: return numbers({Proprietary});
-    case 0x0A: return numbers({ProprietaryProcessor});
-    case 0x0B: return numbers({ProprietaryMemory});
-    case 0x0C: return numbers({ProprietaryIo});
-    case 0x0D: return numbers({NuBus});
-    case 0x0E: return numbers({Pci66});
-    case 0x0F: return numbers({Agp});
-    case 0x10: return numbers({Agp2x});
-    case 0x11: return numbers({Agp4x});
-    case 0x12: return numbers({SlotPciX});
-    case 0x13: return numbers({SlotAgp8x});
-    default: return {};
-    }
+    // By slot type, from 01h: Other, Unknown, ISA, MCA, EISA, PCI, PC Card,
+    // VL-VESA, Proprietary, processor, memory and I/O riser cards, NuBus,
+    // PCI-66, AGP, AGP 2X, AGP 4X, PCI-X, AGP 8X.
+    static constexpr int Map[] = {0, Other, 0, Isa, SlotMca, Eisa, Pci, Pcmcia, Vesa, Proprietary,
+                                  ProprietaryProcessor, ProprietaryMemory, ProprietaryIo, NuBus, Pci66, Agp,
+                                  Agp2x, Agp4x, SlotPciX, SlotAgp8x};
+    if (slotType >= std::size(Map) || Map[slotType] == 0)
+        return {};
+    return numbers({Map[slotType]});
 }
 
 std::optional<int> cimSlotDataWidth(quint8 smbiosWidth)

@@ -1,9 +1,12 @@
 #include "SmbiosFixtures.h"
 
+#include "inventory/linux/LinuxSource.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
 #include <QRegularExpression>
+#include <QTest>
 
 namespace testing {
 
@@ -114,6 +117,72 @@ void writeTable(FixtureTree &tree, const QByteArray &entryPoint, const QByteArra
 {
     tree.file(QStringLiteral("sys/firmware/dmi/tables/smbios_entry_point"), entryPoint)
         .file(QStringLiteral("sys/firmware/dmi/tables/DMI"), table);
+}
+
+std::optional<RealTable> realTable(const QString &name)
+{
+    for (const RealTable &table : realTables())
+        if (table.name == name)
+            return table;
+    return std::nullopt;
+}
+
+void addRealTableRows()
+{
+    QTest::addColumn<QByteArray>("entryPoint");
+    QTest::addColumn<QByteArray>("table");
+    QTest::addColumn<QString>("dmidecodeText");
+    if (!sharedDataAvailable())
+        return;
+    for (const RealTable &t : realTables())
+        QTest::newRow(qPrintable(t.name)) << t.entryPoint << t.table << t.dmidecodeText;
+}
+
+QByteArray smbiosStructure(quint8 type, quint16 handle, const QByteArray &fields, const QList<QByteArray> &strings)
+{
+    QByteArray s;
+    s.append(char(type)).append(char(4 + fields.size())).append(char(handle & 0xFF)).append(char(handle >> 8));
+    s.append(fields);
+    for (const QByteArray &string : strings)
+        s.append(string).append('\0');
+    if (strings.isEmpty())
+        s.append('\0');
+    return s.append('\0');
+}
+
+QByteArray smbiosFields(int length, const QList<QPair<int, QByteArray>> &values)
+{
+    QByteArray fields(length - 4, '\0');
+    for (const auto &[offset, bytes] : values)
+        fields.replace(offset - 4, bytes.size(), bytes);
+    return fields;
+}
+
+QByteArray littleEndian(quint64 value, int bytes)
+{
+    QByteArray out;
+    for (int i = 0; i < bytes; ++i)
+        out.append(char(value >> (8 * i)));
+    return out;
+}
+
+std::vector<Object> objects(const QString &root, const char *className)
+{
+    inventory::linuxsource::LinuxSource source(root);
+    inventory::InstanceEnumeration instances = source.instancesOf(QLatin1String(className));
+    std::vector<Object> list;
+    while (std::optional<inventory::Instance> instance = instances.next()) {
+        Object object;
+        for (const inventory::Property &p : instance->properties())
+            object.insert(p.name, p.value);
+        list.push_back(object);
+    }
+    return list;
+}
+
+QString text(const Object &object, const char *name)
+{
+    return object.value(QLatin1String(name)).toText();
 }
 
 QList<RealTable> realTables()
