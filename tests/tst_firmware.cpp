@@ -505,6 +505,9 @@ void TestFirmware::computerShare()
     QCOMPARE(computers.size(), size_t(1));
     const Object &pc = computers[0];
     QCOMPARE(text(pc, "Caption"), QStringLiteral("THINKPAD"));
+    QCOMPARE(text(pc, "Manufacturer"), QStringLiteral("LENOVO"));
+    QCOMPARE(text(pc, "Model"), QStringLiteral("20L8S07A14"));
+    QCOMPARE(text(pc, "SystemFamily"), QStringLiteral("ThinkPad T480s"));
     QCOMPARE(text(pc, "WakeUpType"), QStringLiteral("6"));         // Power Switch
     QCOMPARE(text(pc, "ChassisBootupState"), QStringLiteral("2")); // Unknown
     QCOMPARE(text(pc, "ThermalState"), QStringLiteral("2"));

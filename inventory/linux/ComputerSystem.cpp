@@ -127,8 +127,19 @@ std::optional<qint64> resetCount(const SmbiosStructure &reset, int offset)
 void addFirmwareComputerProperties(PropertyBag &bag, const Firmware &firmware)
 {
     const SmbiosTable &table = firmware.table();
-    if (const SmbiosStructure *system = table.first(SystemType))
-        bag.integer(QStringLiteral("WakeUpType"), system->byte(0x18));
+    if (const SmbiosStructure *system = table.first(SystemType)) {
+        // The kernel's sys_vendor and product_* strings are these same
+        // strings; taken from the table they also serve a bare table.
+        const auto trimmed = [&](int offset) -> std::optional<QString> {
+            const std::optional<QString> text = system->string(offset);
+            return text ? std::optional<QString>(text->trimmed()) : std::nullopt;
+        };
+        bag.text(QStringLiteral("Manufacturer"), trimmed(0x04))
+            .text(QStringLiteral("Model"), trimmed(0x05))
+            .text(QStringLiteral("SystemSKUNumber"), trimmed(0x19))
+            .text(QStringLiteral("SystemFamily"), trimmed(0x1A))
+            .integer(QStringLiteral("WakeUpType"), system->byte(0x18));
+    }
     if (const SmbiosStructure *chassis = table.first(ChassisType)) {
         bag.integer(QStringLiteral("ChassisBootupState"), chassis->byte(0x09))
             .integer(QStringLiteral("PowerSupplyState"), chassis->byte(0x0A))
