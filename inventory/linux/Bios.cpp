@@ -77,10 +77,8 @@ void fromTable(PropertyBag &bag, const SmbiosTable &table, const SmbiosStructure
     if (const SmbiosStructure *languages = table.first(LanguageType)) {
         bag.integer(QStringLiteral("InstallableLanguages"), languages->byte(0x04));
         bag.text(QStringLiteral("CurrentLanguage"), languages->string(0x15));
-        QStringList list;
-        for (int n = 1; n <= languages->stringCount() && n <= languages->byte(0x04).value_or(0); ++n)
-            if (const std::optional<QString> language = languages->stringAt(n))
-                list << *language;
+        QStringList list = languages->strings().mid(0, languages->byte(0x04).value_or(0));
+        list.removeAll(QString());
         if (!list.isEmpty())
             bag.set(QStringLiteral("ListOfLanguages"), Value::array(list));
     }

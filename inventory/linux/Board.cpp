@@ -59,10 +59,8 @@ PropertyBag baseBoardProperties(const Firmware &firmware)
             .text(QStringLiteral("SerialNumber"), firmware.dmiId("board_serial"));
     }
     if (const SmbiosStructure *options = firmware.table().first(ConfigurationOptionsType)) {
-        QStringList list;
-        for (int n = 1; n <= options->stringCount(); ++n)
-            if (const std::optional<QString> option = options->stringAt(n))
-                list << *option;
+        QStringList list = options->strings();
+        list.removeAll(QString());
         if (!list.isEmpty())
             bag.set(QStringLiteral("ConfigOptions"), Value::array(list));
     }

@@ -166,10 +166,8 @@ void addFirmwareComputerProperties(PropertyBag &bag, const Firmware &firmware)
             bag.integer(QStringLiteral("PauseAfterReset"), *minutes * MillisecondsPerMinute);
     }
     if (const SmbiosStructure *oem = table.first(OemStringsType)) {
-        QStringList strings;
-        for (int n = 1; n <= oem->stringCount(); ++n)
-            if (const std::optional<QString> text = oem->stringAt(n))
-                strings << *text;
+        QStringList strings = oem->strings();
+        strings.removeAll(QString());
         if (!strings.isEmpty())
             bag.set(QStringLiteral("OEMStringArray"), Value::array(strings));
     }

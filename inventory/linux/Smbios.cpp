@@ -196,14 +196,15 @@ std::optional<QString> SmbiosStructure::stringAt(int n) const
     return found;
 }
 
-int SmbiosStructure::stringCount() const
+QStringList SmbiosStructure::strings() const
 {
-    int count = 0;
-    eachString([&](int number, qsizetype, qsizetype) {
-        count = number;
+    QStringList all;
+    eachString([&](int, qsizetype start, qsizetype end) {
+        const QString text = cleanText(m_table.sliced(start, end - start));
+        all << (text.trimmed().isEmpty() ? QString() : text);
         return false;
     });
-    return count;
+    return all;
 }
 
 std::vector<const SmbiosStructure *> SmbiosTable::ofType(quint8 type) const

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -51,7 +52,9 @@ public:
     std::optional<QString> string(int offset) const;
     // String number n (1-based) of the set.
     std::optional<QString> stringAt(int n) const;
-    int stringCount() const;
+    // The whole set in one pass, blank strings as empty texts (a set may hold
+    // thousands: looking each up by number would cost their square).
+    QStringList strings() const;
 
 private:
     friend std::vector<SmbiosStructure> parseSmbiosStructures(QByteArrayView, std::optional<quint16>);
