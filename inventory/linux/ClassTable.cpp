@@ -33,6 +33,15 @@ void registerModems(ClassTable &);
 void registerAssociatedBattery(ClassTable &);
 void registerResources(ClassTable &);
 void registerPrinters(ClassTable &);
+void registerBios(ClassTable &);
+void registerBoard(ClassTable &);
+void registerEnclosure(ClassTable &);
+void registerMemory(ClassTable &);
+void registerMemoryRanges(ClassTable &);
+void registerSlots(ClassTable &);
+void registerPortableBattery(ClassTable &);
+void registerCacheMemory(ClassTable &);
+void registerFirmwareProbes(ClassTable &);
 
 ClassTable::ClassTable()
 {
@@ -68,6 +77,15 @@ ClassTable::ClassTable()
     registerAssociatedBattery(*this);
     registerResources(*this);
     registerPrinters(*this);
+    registerBios(*this);
+    registerBoard(*this);
+    registerEnclosure(*this);
+    registerMemory(*this);
+    registerMemoryRanges(*this);
+    registerSlots(*this);
+    registerPortableBattery(*this);
+    registerCacheMemory(*this);
+    registerFirmwareProbes(*this);
 }
 
 const ClassTable &ClassTable::instance()

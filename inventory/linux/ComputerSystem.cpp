@@ -2,8 +2,10 @@
 // processor topology and the firmware's identity strings.
 #include "ClassTable.h"
 #include "CpuInfo.h"
+#include "Firmware.h"
 #include "MachineRoot.h"
 #include "PropertyBag.h"
+#include "SmbiosDecode.h"
 
 namespace inventory::linuxsource {
 
@@ -92,6 +94,7 @@ Properties computerProperties(const MachineRoot &root)
         if (*profile >= 0 && *profile <= 8)
             bag.integer(QStringLiteral("PCSystemTypeEx"), *profile);
     }
+    addFirmwareComputerProperties(bag, *Firmware::read(root));
     return bag.take();
 }
 
@@ -102,7 +105,73 @@ std::vector<Instance> computers(const MachineRoot &root)
                      [root] { return computerProperties(root); })};
 }
 
+enum FirmwareType : quint8 { SystemType = 1, ChassisType = 3, OemStringsType = 11, ResetType = 23, SecurityType = 24 };
+constexpr quint16 UnknownCount = 0xFFFF;
+constexpr qint64 MillisecondsPerMinute = 60 * 1000;
+
+// A two-bit field of the hardware security record; WMI uses the same codes
+// (0 Disabled, 1 Enabled, 2 Not Implemented, 3 Unknown).
+qint64 securityField(quint8 settings, int shift) { return (settings >> shift) & 0x03; }
+
+// A 16-bit count of the reset record, which WMI holds as a signed 16-bit value.
+std::optional<qint64> resetCount(const SmbiosStructure &reset, int offset)
+{
+    const std::optional<quint16> count = reset.word(offset);
+    if (!count || *count == UnknownCount || *count > 0x7FFF)
+        return std::nullopt;
+    return *count;
+}
+
 } // namespace
+
+void addFirmwareComputerProperties(PropertyBag &bag, const Firmware &firmware)
+{
+    const SmbiosTable &table = firmware.table();
+    if (const SmbiosStructure *system = table.first(SystemType)) {
+        // The kernel's sys_vendor and product_* strings are these same
+        // strings; taken from the table they also serve a bare table.
+        const auto trimmed = [&](int offset) -> std::optional<QString> {
+            const std::optional<QString> text = system->string(offset);
+            return text ? std::optional<QString>(text->trimmed()) : std::nullopt;
+        };
+        bag.text(QStringLiteral("Manufacturer"), trimmed(0x04))
+            .text(QStringLiteral("Model"), trimmed(0x05))
+            .text(QStringLiteral("SystemSKUNumber"), trimmed(0x19))
+            .text(QStringLiteral("SystemFamily"), trimmed(0x1A))
+            .integer(QStringLiteral("WakeUpType"), system->byte(0x18));
+    }
+    if (const SmbiosStructure *chassis = table.first(ChassisType)) {
+        bag.integer(QStringLiteral("ChassisBootupState"), chassis->byte(0x09))
+            .integer(QStringLiteral("PowerSupplyState"), chassis->byte(0x0A))
+            .integer(QStringLiteral("ThermalState"), chassis->byte(0x0B))
+            .text(QStringLiteral("ChassisSKUNumber"), chassisSkuNumber(*chassis));
+    }
+    if (const SmbiosStructure *security = table.first(SecurityType)) {
+        if (const std::optional<quint8> settings = security->byte(0x04)) {
+            bag.integer(QStringLiteral("PowerOnPasswordStatus"), securityField(*settings, 6))
+                .integer(QStringLiteral("KeyboardPasswordStatus"), securityField(*settings, 4))
+                .integer(QStringLiteral("AdminPasswordStatus"), securityField(*settings, 2))
+                .integer(QStringLiteral("FrontPanelResetStatus"), securityField(*settings, 0));
+        }
+    }
+    if (const SmbiosStructure *reset = table.first(ResetType)) {
+        if (const std::optional<quint8> capabilities = reset->byte(0x04)) {
+            // Both use WMI's codes: 1 operating system, 2 system utilities, 3 do not reboot.
+            bag.integer(QStringLiteral("BootOptionOnWatchDog"), (*capabilities >> 1) & 0x03)
+                .integer(QStringLiteral("BootOptionOnLimit"), (*capabilities >> 3) & 0x03);
+        }
+        bag.integer(QStringLiteral("ResetCount"), resetCount(*reset, 0x05))
+            .integer(QStringLiteral("ResetLimit"), resetCount(*reset, 0x07));
+        if (const std::optional<quint16> minutes = reset->word(0x0B); minutes && *minutes != UnknownCount)
+            bag.integer(QStringLiteral("PauseAfterReset"), *minutes * MillisecondsPerMinute);
+    }
+    if (const SmbiosStructure *oem = table.first(OemStringsType)) {
+        QStringList strings = oem->strings();
+        strings.removeAll(QString());
+        if (!strings.isEmpty())
+            bag.set(QStringLiteral("OEMStringArray"), Value::array(strings));
+    }
+}
 
 void registerComputerSystem(ClassTable &table)
 {

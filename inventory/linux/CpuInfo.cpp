@@ -101,6 +101,23 @@ std::vector<CpuPackage> readCpuPackages(const MachineRoot &root)
     return ordered;
 }
 
+std::optional<quint32> kernelCacheSizeKb(const QString &text)
+{
+    QString size = text.trimmed();
+    quint64 factor = 1;
+    if (size.endsWith(QLatin1Char('K'))) {
+        size.chop(1);
+    } else if (size.endsWith(QLatin1Char('M'))) {
+        size.chop(1);
+        factor = 1024;
+    }
+    bool ok = false;
+    const quint64 count = size.toULongLong(&ok);
+    if (!ok || count == 0 || count > 0xFFFFFFFF / factor)
+        return std::nullopt;
+    return quint32(count * factor);
+}
+
 QStringList cpuFlags(const LogicalCpu &cpu)
 {
     QString flags = cpu.fields.value(QStringLiteral("flags"));

@@ -35,6 +35,9 @@ std::vector<CpuPackage> readCpuPackages(const MachineRoot &root);
 // the topology (which costs two reads per processor).
 std::vector<LogicalCpu> readLogicalCpus(const MachineRoot &root);
 
+// A cache directory's size ("48K", "12M") in KB; none when it is no size.
+std::optional<quint32> kernelCacheSizeKb(const QString &text);
+
 // "flags" (x86) or "Features" (ARM) as a set of words.
 QStringList cpuFlags(const LogicalCpu &cpu);
 

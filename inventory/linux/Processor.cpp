@@ -1,9 +1,12 @@
 // Win32_Processor: one instance per physical package, from /proc/cpuinfo,
-// the sysfs topology, cache and cpufreq directories.
+// the sysfs topology, cache and cpufreq directories, with the socket's own
+// record from the firmware (SMBIOS type 4).
 #include "ClassTable.h"
 #include "CpuInfo.h"
+#include "Firmware.h"
 #include "MachineRoot.h"
 #include "PropertyBag.h"
+#include "SmbiosDecode.h"
 
 #include <QSet>
 
@@ -96,18 +99,7 @@ std::optional<qint64> cacheSizeKb(const MachineRoot &root, const CpuPackage &pac
             if (seen.contains(sharing))
                 continue;
             seen.insert(sharing);
-            QString size = root.readText(dir + QStringLiteral("size")).value_or(QString()).trimmed();
-            qint64 factor = 1;
-            if (size.endsWith(QLatin1Char('K')))
-                size.chop(1);
-            else if (size.endsWith(QLatin1Char('M'))) {
-                size.chop(1);
-                factor = 1024;
-            }
-            bool ok = false;
-            const qint64 value = size.toLongLong(&ok);
-            if (ok)
-                total += value * factor;
+            total += kernelCacheSizeKb(root.readText(dir + QStringLiteral("size")).value_or(QString())).value_or(0);
         }
     }
     return total > 0 ? std::optional<qint64>(total) : std::nullopt;
@@ -177,6 +169,7 @@ Properties processorProperties(const MachineRoot &root, const CpuPackage &packag
 
     bag.integer(QStringLiteral("L2CacheSize"), cacheSizeKb(root, package, 2))
         .integer(QStringLiteral("L3CacheSize"), cacheSizeKb(root, package, 3));
+    addFirmwareProcessorProperties(bag, *Firmware::read(root), index);
     return bag.take();
 }
 
@@ -194,7 +187,71 @@ std::vector<Instance> processors(const MachineRoot &root)
     return instances;
 }
 
+constexpr quint8 ProcessorRecord = 4;
+constexpr quint8 SocketPopulated = 0x40;
+constexpr quint8 CpuStatusMask = 0x07;
+constexpr quint8 FamilyInSecondField = 0xFE;
+constexpr quint8 CountInSecondField = 0xFF;
+constexpr quint8 VoltageIsValue = 0x80;
+
+// The records of occupied sockets, in table order; where the firmware marks
+// none as occupied, all of them.
+std::vector<const SmbiosStructure *> occupiedSockets(const SmbiosTable &table)
+{
+    std::vector<const SmbiosStructure *> records = table.ofType(ProcessorRecord);
+    std::vector<const SmbiosStructure *> occupied;
+    for (const SmbiosStructure *record : records)
+        if (record->byte(0x18).value_or(0) & SocketPopulated)
+            occupied.push_back(record);
+    return occupied.empty() ? records : occupied;
+}
+
+// A count byte that says 0xFF when the real count is in a 16-bit field; 0 is unknown.
+std::optional<qint64> count(const SmbiosStructure &record, int offset, int wideOffset)
+{
+    std::optional<qint64> value = record.byte(offset);
+    if (value == CountInSecondField)
+        value = record.word(wideOffset);
+    return value && *value != 0 ? value : std::nullopt;
+}
+
 } // namespace
+
+// The firmware's view of a package's socket: the packages and the firmware's
+// occupied sockets are matched in order.
+void addFirmwareProcessorProperties(PropertyBag &bag, const Firmware &firmware, int package)
+{
+    const std::vector<const SmbiosStructure *> sockets = occupiedSockets(firmware.table());
+    if (package < 0 || package >= int(sockets.size()))
+        return;
+    const SmbiosStructure &record = *sockets[package];
+    std::optional<qint64> family = record.byte(0x06);
+    if (family == FamilyInSecondField)
+        family = record.word(0x28);
+    bag.integer(QStringLiteral("Family"), family)
+        .integer(QStringLiteral("ProcessorType"), record.byte(0x05))
+        .integer(QStringLiteral("UpgradeMethod"), record.byte(0x19))
+        .text(QStringLiteral("SocketDesignation"), record.string(0x04))
+        .text(QStringLiteral("ProcessorId"), processorId(record))
+        .text(QStringLiteral("SerialNumber"), record.string(0x20))
+        .text(QStringLiteral("AssetTag"), record.string(0x21))
+        .text(QStringLiteral("PartNumber"), record.string(0x22))
+        .integer(QStringLiteral("Characteristics"), record.word(0x26))
+        .integer(QStringLiteral("NumberOfEnabledCore"), count(record, 0x24, 0x2C))
+        .integer(QStringLiteral("ThreadCount"), count(record, 0x25, 0x2E));
+    if (const std::optional<quint8> status = record.byte(0x18))
+        bag.integer(QStringLiteral("CpuStatus"), *status & CpuStatusMask);
+    if (const std::optional<quint16> mhz = record.word(0x12); mhz && *mhz != 0)
+        bag.integer(QStringLiteral("ExtClock"), *mhz);
+    // Bit 7 set: the current voltage in tenths of a volt; else the supported
+    // legacy voltages as bits, which VoltageCaps uses as they are.
+    if (const std::optional<quint8> voltage = record.byte(0x11)) {
+        if (*voltage & VoltageIsValue)
+            bag.integer(QStringLiteral("CurrentVoltage"), *voltage & 0x7F);
+        else if (*voltage & 0x07)
+            bag.integer(QStringLiteral("VoltageCaps"), *voltage & 0x07);
+    }
+}
 
 void registerProcessor(ClassTable &table)
 {
