@@ -105,29 +105,30 @@ std::optional<QStringList> MachineRoot::readLines(const QString &relative, qsize
     return lines;
 }
 
-std::optional<qint64> MachineRoot::readInteger(const QString &relative, int base) const
+// The number's text in a file, trimmed, a hexadecimal one without its "0x".
+static std::optional<QString> numberText(const std::optional<QString> &text, int base)
 {
-    const std::optional<QString> text = readText(relative);
     if (!text)
         return std::nullopt;
     QString t = text->trimmed();
     if (base == 16 && t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
         t = t.mid(2);
+    return t;
+}
+
+std::optional<qint64> MachineRoot::readInteger(const QString &relative, int base) const
+{
+    const std::optional<QString> t = numberText(readText(relative), base);
     bool ok = false;
-    const qint64 value = t.toLongLong(&ok, base);
+    const qint64 value = t ? t->toLongLong(&ok, base) : 0;
     return ok ? std::optional<qint64>(value) : std::nullopt;
 }
 
 std::optional<quint64> MachineRoot::readUnsigned(const QString &relative, int base) const
 {
-    const std::optional<QString> text = readText(relative);
-    if (!text)
-        return std::nullopt;
-    QString t = text->trimmed();
-    if (base == 16 && t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        t = t.mid(2);
+    const std::optional<QString> t = numberText(readText(relative), base);
     bool ok = false;
-    const quint64 value = t.toULongLong(&ok, base);
+    const quint64 value = t ? t->toULongLong(&ok, base) : 0;
     return ok ? std::optional<quint64>(value) : std::nullopt;
 }
 
