@@ -1,4 +1,4 @@
-// Our own names for the generic ids of the ACPI and PNP specifications, in
+// Our own names for the generic ids of the ACPI and PNP standards, in
 // the words Windows uses for them.
 #include "AcpiIds.h"
 
