@@ -121,6 +121,8 @@ private Q_SLOTS:
     void ryzenDesktopSnapshot();
     void processorPackagesOnRealMachines_data();
     void processorPackagesOnRealMachines();
+    void nominalSpeed_data();
+    void nominalSpeed();
     void thisMachine();
 };
 
@@ -271,12 +273,15 @@ void TestLinuxSlice::processorPackagesOnRealMachines_data()
     QTest::addColumn<QString>("cores");
     QTest::addColumn<QString>("threads");
     QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("maxSpeed");
+    // The laptop's capture has no cpufreq and its brand string no rating; the
+    // 525 MHz its cpuinfo shows is an idle core, not a maximum.
     QTest::newRow("dual Xeon L5640") << QStringLiteral("sysfs/ghw-snapshots/linux-amd64-intel-xeon-L5640.tar.gz") << 2
                                      << QStringLiteral("6") << QStringLiteral("12")
-                                     << QStringLiteral("Intel64 Family 6 Model 44 Stepping 2");
+                                     << QStringLiteral("Intel64 Family 6 Model 44 Stepping 2") << QStringLiteral("2270");
     QTest::newRow("hybrid i7-1270P") << QStringLiteral("sysfs/ghw-snapshots/linux-amd64-intel-i7-1270P-thinkpad-x1c10.tar.gz")
                                      << 1 << QStringLiteral("12") << QStringLiteral("16")
-                                     << QStringLiteral("Intel64 Family 6 Model 154 Stepping 3");
+                                     << QStringLiteral("Intel64 Family 6 Model 154 Stepping 3") << QString();
 }
 
 void TestLinuxSlice::processorPackagesOnRealMachines()
@@ -288,12 +293,13 @@ void TestLinuxSlice::processorPackagesOnRealMachines()
     QFETCH(QString, cores);
     QFETCH(QString, threads);
     QFETCH(QString, caption);
+    QFETCH(QString, maxSpeed);
     const Machine m(testing::unpackShared(archive));
     const QStringList cpus = m.captions("Win32_Processor");
     QCOMPARE(cpus.size(), packages);
     QCOMPARE(cpus.first(), caption);
     // Both packages share one caption, so one query returns both, CPU0 then CPU1.
-    QStringList ids, coreCounts, threadCounts;
+    QStringList ids, coreCounts, threadCounts, speeds;
     for (const QString &pair : m.devices.GetDeviceProperties({QStringLiteral("PC"), QStringLiteral("Processor"), caption})) {
         if (pair.startsWith(QLatin1String("DeviceID^")))
             ids << pair.mid(9);
@@ -301,11 +307,70 @@ void TestLinuxSlice::processorPackagesOnRealMachines()
             coreCounts << pair.mid(14);
         if (pair.startsWith(QLatin1String("NumberOfLogicalProcessors^")))
             threadCounts << pair.mid(26);
+        if (pair.startsWith(QLatin1String("MaxClockSpeed^")))
+            speeds << pair.mid(14);
     }
     QCOMPARE(ids.size(), packages);
     QCOMPARE(ids.first(), QStringLiteral("CPU0"));
     QCOMPARE(coreCounts, QStringList(QList<QString>(packages, cores)));
     QCOMPARE(threadCounts, QStringList(QList<QString>(packages, threads)));
+    QCOMPARE(speeds, maxSpeed.isEmpty() ? QStringList() : QStringList(QList<QString>(packages, maxSpeed)));
+}
+
+// MaxClockSpeed is the rated speed: cpufreq's base frequency, else the brand
+// string's rating, else cpufreq's ceiling; cpuinfo's live figure only in a
+// guest, where it is the TSC's rate.
+void TestLinuxSlice::nominalSpeed_data()
+{
+    QTest::addColumn<QByteArray>("brand");
+    QTest::addColumn<QByteArray>("flags");
+    QTest::addColumn<QByteArray>("baseKhz");
+    QTest::addColumn<QByteArray>("maxKhz");
+    QTest::addColumn<QString>("maxSpeed");
+    QTest::addColumn<QString>("currentSpeed");
+    QTest::newRow("base frequency wins") << QByteArray("Intel(R) Core(TM) i5-8350U CPU @ 1.70GHz") << QByteArray("fpu lm")
+                                         << QByteArray("1800000") << QByteArray("3600000") << QStringLiteral("1800")
+                                         << QStringLiteral("1896");
+    QTest::newRow("rating beats turbo ceiling") << QByteArray("Intel(R) Xeon(R) CPU E5-2695 v4 @ 2.10GHz")
+                                                << QByteArray("fpu lm") << QByteArray() << QByteArray("3300000")
+                                                << QStringLiteral("2100") << QStringLiteral("1896");
+    QTest::newRow("rating in MHz") << QByteArray("Intel(R) Pentium(R) III CPU @ 800MHz") << QByteArray("fpu lm")
+                                   << QByteArray() << QByteArray() << QStringLiteral("800") << QStringLiteral("1896");
+    QTest::newRow("ceiling without rating") << QByteArray("AMD Ryzen 5 1600 Six-Core Processor") << QByteArray("fpu lm")
+                                            << QByteArray() << QByteArray("3200000") << QStringLiteral("3200")
+                                            << QStringLiteral("1896");
+    QTest::newRow("bare metal, nothing rated") << QByteArray("12th Gen Intel(R) Core(TM) i7-1270P") << QByteArray("fpu lm")
+                                               << QByteArray() << QByteArray() << QString() << QStringLiteral("1896");
+    QTest::newRow("guest, nothing rated") << QByteArray("AMD EPYC 9B14") << QByteArray("fpu lm hypervisor")
+                                          << QByteArray() << QByteArray() << QStringLiteral("1896")
+                                          << QStringLiteral("1896");
+    QTest::newRow("broken rating") << QByteArray("Odd CPU @ .GHz") << QByteArray("fpu lm") << QByteArray()
+                                   << QByteArray() << QString() << QStringLiteral("1896");
+}
+
+void TestLinuxSlice::nominalSpeed()
+{
+    QFETCH(QByteArray, brand);
+    QFETCH(QByteArray, flags);
+    QFETCH(QByteArray, baseKhz);
+    QFETCH(QByteArray, maxKhz);
+    QFETCH(QString, maxSpeed);
+    QFETCH(QString, currentSpeed);
+    testing::FixtureTree fx;
+    fx.file(QStringLiteral("proc/cpuinfo"), "processor\t: 0\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: 142\n"
+                                            "model name\t: " + brand + "\nstepping\t: 10\ncpu MHz\t\t: 1896.000\n"
+                                            "flags\t\t: " + flags + "\n\n");
+    const QString cpufreq = QStringLiteral("sys/devices/system/cpu/cpu0/cpufreq/");
+    if (!baseKhz.isEmpty())
+        fx.file(cpufreq + QStringLiteral("base_frequency"), baseKhz + '\n');
+    if (!maxKhz.isEmpty())
+        fx.file(cpufreq + QStringLiteral("cpuinfo_max_freq"), maxKhz + '\n');
+    const Machine m(fx.root());
+    const auto cpu = m.properties("Processor", QStringLiteral("Intel64 Family 6 Model 142 Stepping 10"));
+    QCOMPARE(cpu.value(QStringLiteral("Name")), QString::fromLatin1(brand));
+    QCOMPARE(cpu.value(QStringLiteral("MaxClockSpeed")), maxSpeed);
+    QCOMPARE(cpu.contains(QStringLiteral("MaxClockSpeed")), !maxSpeed.isEmpty());
+    QCOMPARE(cpu.value(QStringLiteral("CurrentClockSpeed")), currentSpeed);
 }
 
 void TestLinuxSlice::thisMachine()

@@ -8,6 +8,7 @@
 #include "PropertyBag.h"
 #include "SmbiosDecode.h"
 
+#include <QRegularExpression>
 #include <QSet>
 
 #include <cmath>
@@ -77,6 +78,20 @@ std::optional<qint64> megahertz(const MachineRoot &root, int cpu, const char *fi
     if (!khz || *khz <= 0)
         return std::nullopt;
     return (*khz + 500) / 1000;
+}
+
+// The rated speed in the brand string ("... CPU @ 2.27GHz"): the nominal one,
+// where intel_pstate's cpuinfo_max_freq is the turbo ceiling.
+std::optional<qint64> ratedMegahertz(const QString &modelName)
+{
+    static const QRegularExpression rated(QStringLiteral("@\\s*([0-9]+(?:\\.[0-9]+)?)\\s*([GM])Hz\\s*$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = rated.match(modelName.trimmed());
+    if (!match.hasMatch())
+        return std::nullopt;
+    const double value = match.captured(1).toDouble();
+    const double mhz = match.captured(2).compare(QLatin1String("G"), Qt::CaseInsensitive) == 0 ? value * 1000 : value;
+    return mhz > 0 ? std::optional<qint64>(std::llround(mhz)) : std::nullopt;
 }
 
 // Total size in KB of the caches of one level in a package: each cache counted
@@ -162,8 +177,12 @@ Properties processorProperties(const MachineRoot &root, const CpuPackage &packag
         current = cpuinfoMhz;
     std::optional<qint64> nominal = megahertz(root, first.number, "base_frequency");
     if (!nominal)
-        nominal = megahertz(root, first.number, "cpuinfo_max_freq");
+        nominal = ratedMegahertz(first.fields.value(QStringLiteral("model name")));
     if (!nominal)
+        nominal = megahertz(root, first.number, "cpuinfo_max_freq");
+    // Without cpufreq a guest's cpuinfo shows the TSC's nominal rate, but bare
+    // metal shows the live one, which is no maximum: better none than wrong.
+    if (!nominal && flags.contains(QStringLiteral("hypervisor")))
         nominal = cpuinfoMhz;
     bag.integer(QStringLiteral("CurrentClockSpeed"), current).integer(QStringLiteral("MaxClockSpeed"), nominal);
 
