@@ -310,14 +310,14 @@ void TestDisplay::capturedMachines_data()
         << QStringLiteral("fixtures") << QStringList{QStringLiteral("PCI\\VEN_1002&DEV_687F&SUBSYS_04C41043&REV_C1\\0000:09:00.0")}
         << QStringList{QStringLiteral("amdgpu")} << QStringLiteral("8573157376");
     QTest::newRow("virtio GPU and Tesla passed through") << QStringLiteral("sysfs/ghw-snapshots/linux-amd64-accel-nvidia.tar.gz")
-        << QString() << QStringList{QStringLiteral("PCI\\VEN_1AF4&DEV_1050&SUBSYS_00000000&REV_01\\0000:04:00.0"),
-                                    QStringLiteral("PCI\\VEN_10DE&DEV_15F8&SUBSYS_00000000&REV_A1\\0000:06:00.0")}
+        << QString() << QStringList{QStringLiteral("PCI\\VEN_1AF4&DEV_1050&SUBSYS_11001AF4&REV_01\\0000:04:00.0"),
+                                    QStringLiteral("PCI\\VEN_10DE&DEV_15F8&SUBSYS_118F10DE&REV_A1\\0000:06:00.0")}
         << QStringList{QStringLiteral("virtio-pci"), QStringLiteral("nvidia")} << QString();
     QTest::newRow("Radeon HD 6670 with a card, driver link lost") << QStringLiteral("sysfs/ghw-snapshots/linux-amd64-amd-ryzen-1600.tar.gz")
-        << QString() << QStringList{QStringLiteral("PCI\\VEN_1002&DEV_6758&SUBSYS_00000000\\0000:0a:00.0")}
+        << QString() << QStringList{QStringLiteral("PCI\\VEN_1002&DEV_6758&SUBSYS_E194174B\\0000:0a:00.0")}
         << QStringList{QString()} << QString();
     QTest::newRow("Matrox on a server") << QStringLiteral("sysfs/ghw-snapshots/linux-amd64-intel-xeon-L5640.tar.gz")
-        << QString() << QStringList{QStringLiteral("PCI\\VEN_102B&DEV_0532&SUBSYS_00000000&REV_0A\\0000:07:03.0")}
+        << QString() << QStringList{QStringLiteral("PCI\\VEN_102B&DEV_0532&SUBSYS_02361028&REV_0A\\0000:07:03.0")}
         << QStringList{QStringLiteral("mgag200")} << QString();
 }
 

@@ -700,7 +700,8 @@ void TestPnpDevices::pciFiling()
 void TestPnpDevices::pciIdsFromConfigSpace()
 {
     // Old kernels and some captures have no revision or subsystem
-    // attributes; the head of config space has them.
+    // attributes; the head of config space has them, and the modalias has
+    // the subsystem.
     testing::FixtureTree fx;
     const QString dir = QStringLiteral("sys/devices/pci0000:00/0000:00:1f.2");
     QByteArray config(256, '\0');
@@ -715,12 +716,18 @@ void TestPnpDevices::pciIdsFromConfigSpace()
     config[0x0e] = char(0x01);
     fx.file(bridge + QStringLiteral("/vendor"), "0x8086\n").file(bridge + QStringLiteral("/device"), "0x2448\n")
         .file(bridge + QStringLiteral("/class"), "0x060401\n").file(bridge + QStringLiteral("/config"), config);
+    // A capture with neither attributes nor config space: the modalias.
+    const QString graphics = QStringLiteral("sys/devices/pci0000:00/0000:00:02.0");
+    fx.file(graphics + QStringLiteral("/vendor"), "0x8086\n").file(graphics + QStringLiteral("/device"), "0x46a6\n")
+        .file(graphics + QStringLiteral("/class"), "0x030000\n").file(graphics + QStringLiteral("/revision"), "0x0c\n")
+        .file(graphics + QStringLiteral("/modalias"), "pci:v00008086d000046A6sv000017AAsd000022E7bc03sc00i00\n");
     // No sys/bus/pci at all: the device tree alone shows the functions.
     const std::vector<Row> entities = rows(fx.root(), "Win32_PNPEntity");
     QCOMPARE(values(entities, "DeviceID"),
-             (QStringList{"PCI\\VEN_8086&DEV_2448&SUBSYS_00000000&REV_02\\0000:00:1e.0",
+             (QStringList{"PCI\\VEN_8086&DEV_46A6&SUBSYS_22E717AA&REV_0C\\0000:00:02.0",
+                          "PCI\\VEN_8086&DEV_2448&SUBSYS_00000000&REV_02\\0000:00:1e.0",
                           "PCI\\VEN_8086&DEV_27C5&SUBSYS_200D17AA&REV_02\\0000:00:1f.2"}));
-    QCOMPARE(entities[1]["HardwareID"], QStringLiteral("PCI\\VEN_8086&DEV_27C5&SUBSYS_200D17AA&REV_02,PCI\\VEN_8086&DEV_27C5&SUBSYS_200D17AA,"
+    QCOMPARE(entities[2]["HardwareID"], QStringLiteral("PCI\\VEN_8086&DEV_27C5&SUBSYS_200D17AA&REV_02,PCI\\VEN_8086&DEV_27C5&SUBSYS_200D17AA,"
                                                        "PCI\\VEN_8086&DEV_27C5&CC_010601,PCI\\VEN_8086&DEV_27C5&CC_0106"));
 }
 

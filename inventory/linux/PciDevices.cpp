@@ -132,6 +132,19 @@ PciSubsystem readPciSubsystem(const SysfsDevice &device)
             }
         }
     }
+    // The modalias carries the subsystem ids too, and captures that copied
+    // neither attribute nor config space still hold it.
+    if (!vendor || !subDevice) {
+        static const QRegularExpression alias(QStringLiteral("^pci:v[0-9A-F]{8}d[0-9A-F]{8}sv([0-9A-F]{8})sd([0-9A-F]{8})"),
+                                              QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch match = alias.match(device.trimmed(QStringLiteral("modalias")).value_or(QString()));
+        if (match.hasMatch()) {
+            if (!vendor)
+                vendor = match.captured(1).toULongLong(nullptr, 16);
+            if (!subDevice)
+                subDevice = match.captured(2).toULongLong(nullptr, 16);
+        }
+    }
     PciSubsystem ids;
     ids.vendor = quint16(vendor.value_or(0));
     ids.device = quint16(subDevice.value_or(0));

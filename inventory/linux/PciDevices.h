@@ -36,7 +36,8 @@ PciFunction readPciFunction(const SysfsDevice &device);
 // "0000:00:1f.2": how a PCI function is named in sysfs.
 bool isPciAddress(const QString &name);
 // From the function's attributes; where a kernel or a capture leaves them
-// out, from the head of config space that every user may read.
+// out, from the head of config space that every user may read, then from
+// the modalias.
 PciSubsystem readPciSubsystem(const SysfsDevice &device);
 
 // The machine's PCI functions in address order, those of the classes the
