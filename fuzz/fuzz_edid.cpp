@@ -1,6 +1,6 @@
 // The EDID reader on arbitrary bytes: whatever a monitor or a file holds must
 // neither crash it nor make it read outside the blob.
-#include "inventory/linux/Edid.h"
+#include "inventory/linux/display/Edid.h"
 
 #include <cstddef>
 #include <cstdint>

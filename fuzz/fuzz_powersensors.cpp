@@ -1,8 +1,8 @@
 // Arbitrary attribute texts through the sensor and battery conversions: one
 // field per line, in the order of the kernel files read.
-#include "inventory/linux/MachineRoot.h"
-#include "inventory/linux/PowerSupply.h"
-#include "inventory/linux/Sensor.h"
+#include "inventory/linux/reading/MachineRoot.h"
+#include "inventory/linux/power/PowerSupply.h"
+#include "inventory/linux/power/Sensor.h"
 
 #include <QByteArray>
 #include <QList>

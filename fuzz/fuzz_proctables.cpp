@@ -1,11 +1,11 @@
 // The parsers of the device tables in /proc and sysfs: interrupts, I/O and
 // memory ranges, ALSA cards, input devices and their capability bitmaps, the
 // cdrom driver's table and serial console options.
-#include "inventory/linux/InputDevices.h"
-#include "inventory/linux/OpticalDrives.h"
-#include "inventory/linux/Resources.h"
-#include "inventory/linux/SerialPorts.h"
-#include "inventory/linux/Sound.h"
+#include "inventory/linux/devices/InputDevices.h"
+#include "inventory/linux/storage/OpticalDrives.h"
+#include "inventory/linux/resources/Resources.h"
+#include "inventory/linux/ports/SerialPorts.h"
+#include "inventory/linux/devices/Sound.h"
 
 #include <cstddef>
 #include <cstdint>

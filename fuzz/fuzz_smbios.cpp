@@ -1,7 +1,7 @@
 // The SMBIOS reader and every class built from what it reads. An input is a
 // dump (entry point first, the table where it points) or a bare table.
-#include "inventory/linux/Firmware.h"
-#include "inventory/linux/Smbios.h"
+#include "inventory/linux/firmware/Firmware.h"
+#include "inventory/linux/firmware/Smbios.h"
 
 #include <cstddef>
 #include <cstdint>

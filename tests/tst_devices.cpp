@@ -5,11 +5,11 @@
 #include "support/Fixtures.h"
 #include "support/LinuxMachine.h"
 
-#include "inventory/linux/IdDatabase.h"
-#include "inventory/linux/InputDevices.h"
-#include "inventory/linux/OpticalDrives.h"
-#include "inventory/linux/SerialPorts.h"
-#include "inventory/linux/Sound.h"
+#include "inventory/linux/reading/IdDatabase.h"
+#include "inventory/linux/devices/InputDevices.h"
+#include "inventory/linux/storage/OpticalDrives.h"
+#include "inventory/linux/ports/SerialPorts.h"
+#include "inventory/linux/devices/Sound.h"
 
 #include <QDir>
 #include <QFile>

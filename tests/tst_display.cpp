@@ -5,8 +5,8 @@
 
 #include "app/QtScreenReader.h"
 #include "inventory/ScreenReader.h"
-#include "inventory/linux/ActiveDisplays.h"
-#include "inventory/linux/IdDatabase.h"
+#include "inventory/linux/display/ActiveDisplays.h"
+#include "inventory/linux/reading/IdDatabase.h"
 #include "inventory/linux/LinuxSource.h"
 
 #include <QFile>

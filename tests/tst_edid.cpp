@@ -2,8 +2,8 @@
 // against blobs made to hurt: truncated, corrupt, lying about their length.
 #include "support/Fixtures.h"
 
-#include "inventory/linux/Edid.h"
-#include "inventory/linux/IdDatabase.h"
+#include "inventory/linux/display/Edid.h"
+#include "inventory/linux/reading/IdDatabase.h"
 
 #include <QDir>
 #include <QFile>

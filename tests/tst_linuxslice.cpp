@@ -3,7 +3,7 @@
 #include "support/Fixtures.h"
 
 #include "inventory/Catalogue.h"
-#include "inventory/linux/IdDatabase.h"
+#include "inventory/linux/reading/IdDatabase.h"
 #include "inventory/linux/LinuxSource.h"
 #include "inventory/modGetDevices.h"
 

@@ -1,7 +1,7 @@
 // Reading machine files: to the end, cleaned, never blocking, never loud.
 #include "support/Fixtures.h"
 
-#include "inventory/linux/MachineRoot.h"
+#include "inventory/linux/reading/MachineRoot.h"
 
 #include <QTest>
 

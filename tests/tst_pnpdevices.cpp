@@ -4,7 +4,7 @@
 #include "support/Fixtures.h"
 #include "support/Umockdev.h"
 
-#include "inventory/linux/IdDatabase.h"
+#include "inventory/linux/reading/IdDatabase.h"
 #include "inventory/linux/LinuxSource.h"
 
 #include <QProcess>

@@ -4,8 +4,8 @@
 #include "support/Fixtures.h"
 
 #include "inventory/linux/LinuxSource.h"
-#include "inventory/linux/PowerSupply.h"
-#include "inventory/linux/Sensor.h"
+#include "inventory/linux/power/PowerSupply.h"
+#include "inventory/linux/power/Sensor.h"
 #include "inventory/modGetDevices.h"
 
 #include <QDir>

@@ -5,7 +5,7 @@
 #include "support/Fixtures.h"
 #include "support/LinuxMachine.h"
 
-#include "inventory/linux/Printers.h"
+#include "inventory/linux/printers/Printers.h"
 
 #include <QDir>
 #include <QFile>

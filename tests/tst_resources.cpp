@@ -4,7 +4,7 @@
 #include "support/Fixtures.h"
 #include "support/LinuxMachine.h"
 
-#include "inventory/linux/Resources.h"
+#include "inventory/linux/resources/Resources.h"
 
 #include <QTest>
 

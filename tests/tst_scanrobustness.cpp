@@ -9,7 +9,7 @@
 #include "inventory/ProgressBar.h"
 #include "inventory/Scan.h"
 #include "inventory/linux/LinuxSource.h"
-#include "inventory/linux/MachineRoot.h"
+#include "inventory/linux/reading/MachineRoot.h"
 #include "inventory/modGetDevices.h"
 
 #include <QProcess>

@@ -5,10 +5,10 @@
 #include "support/Fixtures.h"
 #include "support/SmbiosFixtures.h"
 
-#include "inventory/linux/Firmware.h"
+#include "inventory/linux/firmware/Firmware.h"
 #include "inventory/linux/LinuxSource.h"
-#include "inventory/linux/Smbios.h"
-#include "inventory/linux/SmbiosDecode.h"
+#include "inventory/linux/firmware/Smbios.h"
+#include "inventory/linux/firmware/SmbiosDecode.h"
 
 #include <QMap>
 #include <QRandomGenerator>

@@ -1,6 +1,6 @@
-#include "LinuxSource.h"
+#include "inventory/linux/LinuxSource.h"
 
-#include "ClassTable.h"
+#include "inventory/linux/reading/ClassTable.h"
 
 namespace inventory::linuxsource {
 

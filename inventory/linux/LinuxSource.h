@@ -1,7 +1,7 @@
 #pragma once
 
-#include "../Instrumentation.h"
-#include "MachineRoot.h"
+#include "inventory/Instrumentation.h"
+#include "inventory/linux/reading/MachineRoot.h"
 
 namespace inventory::linuxsource {
 

@@ -1,0 +1,225 @@
+#include "inventory/linux/reading/MachineRoot.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace inventory::linuxsource {
+
+namespace {
+// realpath, unlike QFileInfo, fails on loops and missing targets.
+QString realPath(const QString &path)
+{
+    char *resolved = ::realpath(QFile::encodeName(path).constData(), nullptr);
+    if (!resolved)
+        return {};
+    const QString out = QFile::decodeName(resolved);
+    ::free(resolved);
+    return out;
+}
+} // namespace
+
+MachineRoot::MachineRoot(QString root)
+    : m_root(QDir::cleanPath(root.isEmpty() ? QStringLiteral("/") : root))
+{
+    m_live = m_root == QLatin1String("/");
+    m_realRoot = realPath(m_root);
+}
+
+QString MachineRoot::path(const QString &relative) const
+{
+    if (relative.isEmpty())
+        return m_root;
+    QString rel = relative;
+    while (rel.startsWith(QLatin1Char('/')))
+        rel.remove(0, 1);
+    return m_live ? QLatin1Char('/') + rel : m_root + QLatin1Char('/') + rel;
+}
+
+std::optional<QByteArray> MachineRoot::readBytes(const QString &relative, qsizetype cap) const
+{
+    const QByteArray file = QFile::encodeName(path(relative));
+    // O_NONBLOCK: a FIFO or a device node where an attribute should be must
+    // not stall the scan; it is refused below anyway.
+    const int fd = ::open(file.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QByteArray data;
+    char buffer[16384];
+    for (;;) {
+        const qsizetype room = cap - data.size();
+        if (room <= 0)
+            break;
+        const ssize_t got = ::read(fd, buffer, size_t(std::min<qsizetype>(room, sizeof buffer)));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            // Some attributes exist but refuse to be read (EIO, EACCES): no value.
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0)
+            break;
+        data.append(buffer, got);
+    }
+    ::close(fd);
+    return data;
+}
+
+std::optional<QString> MachineRoot::readText(const QString &relative, qsizetype cap) const
+{
+    std::optional<QByteArray> bytes = readBytes(relative, cap);
+    if (!bytes)
+        return std::nullopt;
+    if (bytes->endsWith('\n'))
+        bytes->chop(1);
+    return cleanText(*bytes);
+}
+
+std::optional<QStringList> MachineRoot::readLines(const QString &relative, qsizetype cap) const
+{
+    std::optional<QByteArray> bytes = readBytes(relative, cap);
+    if (!bytes)
+        return std::nullopt;
+    if (bytes->endsWith('\n'))
+        bytes->chop(1);
+    QStringList lines;
+    if (bytes->isEmpty())
+        return lines;
+    for (const QByteArray &line : bytes->split('\n'))
+        lines.append(cleanText(line));
+    return lines;
+}
+
+// The number's text in a file, trimmed, a hexadecimal one without its "0x".
+static std::optional<QString> numberText(const std::optional<QString> &text, int base)
+{
+    if (!text)
+        return std::nullopt;
+    QString t = text->trimmed();
+    if (base == 16 && t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        t = t.mid(2);
+    return t;
+}
+
+std::optional<qint64> MachineRoot::readInteger(const QString &relative, int base) const
+{
+    const std::optional<QString> t = numberText(readText(relative), base);
+    bool ok = false;
+    const qint64 value = t ? t->toLongLong(&ok, base) : 0;
+    return ok ? std::optional<qint64>(value) : std::nullopt;
+}
+
+std::optional<quint64> MachineRoot::readUnsigned(const QString &relative, int base) const
+{
+    const std::optional<QString> t = numberText(readText(relative), base);
+    bool ok = false;
+    const quint64 value = t ? t->toULongLong(&ok, base) : 0;
+    return ok ? std::optional<quint64>(value) : std::nullopt;
+}
+
+bool MachineRoot::exists(const QString &relative) const
+{
+    return QFileInfo::exists(path(relative));
+}
+
+bool MachineRoot::isDirectory(const QString &relative) const
+{
+    return QFileInfo(path(relative)).isDir();
+}
+
+QStringList MachineRoot::list(const QString &relative) const
+{
+    QStringList names = QDir(path(relative))
+                            .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                                       QDir::NoSort);
+    std::sort(names.begin(), names.end(), naturalLess);
+    return names;
+}
+
+QString MachineRoot::linkName(const QString &relative) const
+{
+    const QString target = QFileInfo(path(relative)).symLinkTarget();
+    if (target.isEmpty())
+        return {};
+    return target.section(QLatin1Char('/'), -1);
+}
+
+QString MachineRoot::resolve(const QString &relative) const
+{
+    const QString canonical = realPath(path(relative));
+    if (canonical.isEmpty())
+        return {};
+    if (m_live)
+        return canonical.mid(1);
+    if (m_realRoot.isEmpty() || !canonical.startsWith(m_realRoot + QLatin1Char('/')))
+        return {};
+    return canonical.mid(m_realRoot.size() + 1);
+}
+
+QString cleanText(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = decoder(bytes);
+    QString out;
+    out.reserve(decoded.size());
+    for (QChar c : decoded) {
+        if (c == QChar::ReplacementCharacter)
+            continue;
+        if (c == QLatin1Char('\t')) {
+            out.append(QLatin1Char(' '));
+            continue;
+        }
+        const ushort u = c.unicode();
+        if (u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0))
+            continue;
+        out.append(c);
+    }
+    return out;
+}
+
+bool naturalLess(const QString &a, const QString &b)
+{
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype ei = i, ej = j;
+            while (ei < a.size() && a[ei].isDigit())
+                ++ei;
+            while (ej < b.size() && b[ej].isDigit())
+                ++ej;
+            // Compare by length first (no leading-zero games in sysfs names).
+            const QStringView na = QStringView(a).mid(i, ei - i);
+            const QStringView nb = QStringView(b).mid(j, ej - j);
+            if (na.size() != nb.size())
+                return na.size() < nb.size();
+            const int c = na.compare(nb);
+            if (c != 0)
+                return c < 0;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        if (a[i] != b[j])
+            return a[i] < b[j];
+        ++i;
+        ++j;
+    }
+    return (a.size() - i) < (b.size() - j);
+}
+
+} // namespace inventory::linuxsource
