@@ -33,6 +33,12 @@ Value::Kind Value::kind() const
     }
 }
 
+QStringList Value::items() const
+{
+    const ArrayTag *array = std::get_if<ArrayTag>(&m_storage);
+    return array ? array->items : QStringList();
+}
+
 bool Value::hasText() const
 {
     switch (kind()) {

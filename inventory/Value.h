@@ -31,6 +31,8 @@ public:
 
     Kind kind() const;
     bool isNull() const { return kind() == Kind::Null; }
+    // The items of an array; nothing for any other kind.
+    QStringList items() const;
 
     // What a property listing shows; Null, empty and arrays have no text form.
     bool hasText() const;
