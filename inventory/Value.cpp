@@ -39,6 +39,12 @@ QStringList Value::items() const
     return array ? array->items : QStringList();
 }
 
+double Value::toReal() const
+{
+    const double *number = std::get_if<double>(&m_storage);
+    return number ? *number : 0.0;
+}
+
 bool Value::hasText() const
 {
     switch (kind()) {

@@ -33,6 +33,8 @@ public:
     bool isNull() const { return kind() == Kind::Null; }
     // The items of an array; nothing for any other kind.
     QStringList items() const;
+    // The number of a Real, exactly; 0 for any other kind.
+    double toReal() const;
 
     // What a property listing shows; Null, empty and arrays have no text form.
     bool hasText() const;

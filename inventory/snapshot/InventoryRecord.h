@@ -69,7 +69,7 @@ struct Origin
 struct InventoryRecord
 {
     QString hostName;
-    QDateTime taken; // UTC
+    QDateTime taken; // UTC; invalid when not known
     QString programVersion;
     Origin origin;
     // The computer class first, then the catalogue's classes in its order.
