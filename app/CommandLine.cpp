@@ -20,6 +20,11 @@ struct Options
     QCommandLineOption saveHtml{QStringLiteral("save-html"),
                                 QStringLiteral("Write the HTML report to FILE without opening a window (- for standard output)."),
                                 QStringLiteral("FILE")};
+    QCommandLineOption saveJson{QStringLiteral("save-json"),
+                                QStringLiteral("Write the inventory file to FILE without opening a window (- for standard output)."),
+                                QStringLiteral("FILE")};
+    QCommandLineOption open{QStringLiteral("open"), QStringLiteral("Show an inventory file instead of this machine."),
+                            QStringLiteral("FILE")};
     QCommandLineOption withProperties{QStringLiteral("with-properties"),
                                       QStringLiteral("Include every device's properties in the reports.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
@@ -33,7 +38,7 @@ struct Options
         parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("An inventory file to open."), QStringLiteral("[FILE]"));
         // "-frobnicate" is one unknown word, not ten unknown letters.
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({root, saveText, saveHtml, withProperties, help, version});
+        parser.addOptions({root, open, saveText, saveHtml, saveJson, withProperties, help, version});
     }
 };
 
@@ -119,27 +124,35 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     line.root = parser.value(options.root);
     line.textTarget = parser.value(options.saveText);
     line.htmlTarget = parser.value(options.saveHtml);
+    line.jsonTarget = parser.value(options.saveJson);
     line.withProperties = parser.isSet(options.withProperties);
     if (line.root.isEmpty())
         return invalid(QStringLiteral("--root needs a folder."));
     if ((parser.isSet(options.saveText) && line.textTarget.isEmpty())
-        || (parser.isSet(options.saveHtml) && line.htmlTarget.isEmpty()))
+        || (parser.isSet(options.saveHtml) && line.htmlTarget.isEmpty())
+        || (parser.isSet(options.saveJson) && line.jsonTarget.isEmpty()))
         return invalid(QStringLiteral("A save option needs a file name (- for standard output)."));
-    const bool saving = !line.textTarget.isEmpty() || !line.htmlTarget.isEmpty();
-    if (line.withProperties && !saving)
+    const bool reporting = !line.textTarget.isEmpty() || !line.htmlTarget.isEmpty();
+    const bool saving = reporting || !line.jsonTarget.isEmpty();
+    if (line.withProperties && !reporting)
         return invalid(QStringLiteral("--with-properties goes with --save-text or --save-html."));
-    if (line.textTarget == QLatin1String("-") && line.htmlTarget == QLatin1String("-"))
-        return invalid(QStringLiteral("Only one report can go to standard output."));
+    const QStringList targets{line.textTarget, line.htmlTarget, line.jsonTarget};
+    if (targets.count(QStringLiteral("-")) > 1)
+        return invalid(QStringLiteral("Only one file can go to standard output."));
+
+    line.fileToOpen = parser.value(options.open);
+    if (parser.isSet(options.open) && line.fileToOpen.isEmpty())
+        return invalid(QStringLiteral("--open needs a file."));
+    if (!files.isEmpty() && !line.fileToOpen.isEmpty())
+        return invalid(QStringLiteral("Give the file to open once: '%1' or --open.").arg(files.constFirst()));
+    if (!files.isEmpty())
+        line.fileToOpen = files.constFirst();
+    if (!line.fileToOpen.isEmpty() && parser.isSet(options.root))
+        return invalid(QStringLiteral("--root reads a machine; a file to open holds one already."));
     // The window keeps its old way with a wrong root (an empty tree); a
     // script is better told at once.
-    if (saving && !QFileInfo(line.root).isDir())
+    if (saving && line.fileToOpen.isEmpty() && !QFileInfo(line.root).isDir())
         return invalid(QStringLiteral("--root %1 is not a folder.").arg(line.root));
-    line.fileToOpen = files.value(0);
-    if (!line.fileToOpen.isEmpty()) {
-        line.action = Action::Unsupported;
-        line.error = QStringLiteral("Cannot open '%1': this version opens no inventory files yet.").arg(line.fileToOpen);
-        return line;
-    }
     line.action = saving ? Action::Export : Action::Window;
     return line;
 }

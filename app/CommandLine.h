@@ -10,17 +10,17 @@ namespace app {
 // collecting inventories.
 struct CommandLine
 {
-    // Invalid: a wrong command line (exit status 2). Unsupported: a request
-    // this build cannot serve yet (exit status 2 as well).
-    enum class Action { Window, Export, Help, Version, Invalid, Unsupported };
+    // Invalid: a wrong command line (exit status 2).
+    enum class Action { Window, Export, Help, Version, Invalid };
 
     Action action = Action::Window;
     QString root = QStringLiteral("/");
     QString textTarget; // "-" is standard output
     QString htmlTarget;
+    QString jsonTarget; // the inventory file
     bool withProperties = false;
-    QString fileToOpen; // the positional argument
-    QString error; // for Invalid and Unsupported
+    QString fileToOpen; // the positional argument or --open: shown instead of the machine
+    QString error; // for Invalid
 
     // Reads argv as given (program name first). Needs no application object.
     // Qt's own options are skipped here and left to QApplication.

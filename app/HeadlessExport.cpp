@@ -2,6 +2,7 @@
 
 #include "inventory/MemoryDeviceTree.h"
 #include "inventory/Scan.h"
+#include "inventory/snapshot/InventoryFile.h"
 #include "report/HtmlReport.h"
 #include "report/ReportWalk.h"
 #include "report/TextReport.h"
@@ -9,8 +10,28 @@
 
 namespace app {
 
+namespace {
+
+// The record of the source: taken from a machine, or the one a file held,
+// as it was, so that saving it again changes nothing.
+QByteArray inventoryFile(const Source &source)
+{
+    using namespace inventory::snapshot;
+    if (source.record)
+        return InventoryFile::toJson(*source.record);
+    return InventoryFile::toJson(takeRecord(source.instrumentation, source.origin));
+}
+
+} // namespace
+
 int HeadlessExport::run(const inventory::Instrumentation &instrumentation, const Complaint &complain) const
 {
+    return run(Source{instrumentation, {}, nullptr}, complain);
+}
+
+int HeadlessExport::run(const Source &source, const Complaint &complain) const
+{
+    const inventory::Instrumentation &instrumentation = source.instrumentation;
     bool failed = false;
     const auto stepsFor = [&](const QString &what) {
         return inventory::StepRunner([&, what](const QString &description, int line) {
@@ -18,6 +39,22 @@ int HeadlessExport::run(const inventory::Instrumentation &instrumentation, const
             failed = true;
         });
     };
+
+    const auto write = [&](const auto &writeFile, const auto &writeOut, const auto &content, const QString &target) {
+        try {
+            if (target == QLatin1String("-"))
+                writeOut(content);
+            else
+                writeFile(content, target);
+        } catch (const inventory::Failure &failure) {
+            complain(failure.description());
+            failed = true;
+        }
+    };
+    if (!jsonTarget.isEmpty())
+        write(report::WriteFileBytes, report::WriteBytesToStandardOutput, inventoryFile(source), jsonTarget);
+    if (textTarget.isEmpty() && htmlTarget.isEmpty())
+        return failed ? 1 : 0;
 
     inventory::MemoryDeviceTree tree;
     inventory::MemoryProgressBar bar;
@@ -33,16 +70,7 @@ int HeadlessExport::run(const inventory::Instrumentation &instrumentation, const
         if (target.isEmpty())
             return;
         inventory::StepRunner steps = stepsFor(QStringLiteral("report"));
-        const QString text = walk.compose(format, steps);
-        try {
-            if (target == QLatin1String("-"))
-                report::WriteTextToStandardOutput(text);
-            else
-                report::WriteTextFile(text, target);
-        } catch (const inventory::Failure &failure) {
-            complain(failure.description());
-            failed = true;
-        }
+        write(report::WriteTextFile, report::WriteTextToStandardOutput, walk.compose(format, steps), target);
     };
     save(report::TextReport(), textTarget);
     save(report::HtmlReport(), htmlTarget);

@@ -21,11 +21,6 @@ Property prop(const char *name, Value value)
     return {QString::fromLatin1(name), value};
 }
 
-WmiType type(const char *name)
-{
-    return WmiType::fromName(QString::fromLatin1(name)).value();
-}
-
 // Every answer the query layer gives for a source: the captions of each
 // class and the property pairs of each device it lists.
 QStringList everythingSeen(const Instrumentation &instrumentation)
