@@ -16,6 +16,8 @@
 #include <QStringDecoder>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace inventory;
 using namespace inventory::capture;
 using snapshot::InventoryRecord;
@@ -301,25 +303,25 @@ void TestCaptures::badCaptures_data()
     QTest::addColumn<QString>("message");
 
     QTest::newRow("stray line") << QByteArray("Name=a\r\nthis is not a property\r\n") << "Win32_Bus.txt"
-                                << "Win32_Bus.txt: line 2 is not a Name=Value line: \"this is not a property\"";
+                                << "line 2 is not a Name=Value line: \"this is not a property\"";
     QTest::newRow("name with a space") << QByteArray("Bad Name=a\n") << "Win32_Bus.txt"
-                                       << "Win32_Bus.txt: line 1 is not a Name=Value line";
+                                       << "line 1 is not a Name=Value line";
     QTest::newRow("property twice") << QByteArray("\nName=a\nname=b\n") << "Win32_Bus.txt"
-                                    << "Win32_Bus.txt: line 3 repeats the property name within one record";
+                                    << "line 3 repeats the property name within one record";
     QTest::newRow("odd UTF-16") << QByteArray("\xFF\xFEN\0=\0x", 7) << "Win32_Bus.txt"
-                                << "Win32_Bus.txt: broken UTF-16LE text: an odd number of bytes";
+                                << "broken UTF-16LE text: an odd number of bytes";
     QTest::newRow("lone surrogate") << utf16le(QStringLiteral("N=")) + QByteArray("\x00\xD8", 2) + utf16le("x", false)
-                                    << "Win32_Bus.txt" << "Win32_Bus.txt: broken UTF-16LE text: a lone surrogate at byte 4";
+                                    << "Win32_Bus.txt" << "broken UTF-16LE text: a lone surrogate at byte 4";
     QTest::newRow("broken UTF-8 after a mark") << QByteArray("\xEF\xBB\xBFN=\xC3(") << "Win32_Bus.txt"
-                                               << "Win32_Bus.txt: broken UTF-8 text after a UTF-8 byte order mark";
+                                               << "broken UTF-8 text after a UTF-8 byte order mark";
     QTest::newRow("binary file") << QByteArray("Name=abc\0def\n", 13) << "Win32_Bus.txt"
-                                 << "Win32_Bus.txt: not a text file (UTF-8 text with a NUL character at character 8)";
+                                 << "not a text file (UTF-8 text with a NUL character at character 8)";
     QTest::newRow("no class anywhere") << QByteArray("Name=a\n") << "capture.txt"
-                                       << "capture.txt: the record at line 1 names no class";
+                                       << "the record at line 1 names no class";
     QTest::newRow("two machines in one dump") << QByteArray("CreationClassName=Win32_Bus\nSystemName=A\n\n"
                                                             "CreationClassName=Win32_Bus\nSystemName=B\n")
                                               << "x-CIM_LogicalDevice.txt"
-                                              << "x-CIM_LogicalDevice.txt: the records come from two machines, A and B (line 4)";
+                                              << "the records come from two machines, A and B (line 4)";
 }
 
 void TestCaptures::badCaptures()
@@ -555,7 +557,16 @@ void TestCaptures::limits()
     QVERIFY(file.open(QIODevice::WriteOnly));
     QVERIFY(file.resize(MaxCaptureFileBytes + 1));
     file.close();
-    QVERIFY(failureOf([&] { readCaptureInventory(huge); }).contains(QLatin1String("larger than 16 MiB")));
+    QCOMPARE(failureOf([&] { readCaptureInventory(huge); }),
+             QStringLiteral("Cannot open %1: larger than 16 MiB, more than any capture of one machine").arg(huge));
+
+    // A pipe named like a capture would block a reader for ever.
+    QTemporaryDir pipes;
+    const QString fifo = pipes.filePath(QStringLiteral("Win32_Fan.txt"));
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QCOMPARE(failureOf([&] { readCaptureInventory(fifo); }),
+             QStringLiteral("Cannot open %1: not a regular file").arg(fifo));
+    QVERIFY(failureOf([&] { readCaptureInventory(pipes.path()); }).contains(QLatin1String("no capture in this folder")));
 
     // An array longer than any WMI holds.
     QByteArray absurd = "CreationClassName=Win32_SerialPort\nPowerManagementCapabilities={";

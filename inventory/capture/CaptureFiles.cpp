@@ -39,17 +39,19 @@ QString hostNameOf(const CaptureSet &set)
 
 QByteArray readBounded(const QString &path, qint64 limit)
 {
+    // A pipe or a device could block the reader or never end.
+    if (!QFileInfo(path).isFile())
+        throw Failure(QStringLiteral("not a regular file"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("%1: %2").arg(path, file.errorString()));
+        throw Failure(file.errorString());
+    const QString tooLarge = QStringLiteral("larger than %1 MiB, more than any capture of one machine").arg(limit / (1024 * 1024));
     if (file.size() > limit)
-        throw Failure(QStringLiteral("%1: the file is larger than %2 MiB, more than any capture of one machine")
-                          .arg(path).arg(limit / (1024 * 1024)));
+        throw Failure(tooLarge);
     // Read one byte past the limit: a file that grows while we read is caught too.
     QByteArray bytes = file.read(limit + 1);
     if (bytes.size() > limit)
-        throw Failure(QStringLiteral("%1: the file is larger than %2 MiB, more than any capture of one machine")
-                          .arg(path).arg(limit / (1024 * 1024)));
+        throw Failure(tooLarge);
     return bytes;
 }
 
@@ -66,7 +68,7 @@ void merge(CaptureSet &machine, CaptureSet &&file)
             *existing = std::move(it.value());
         } else if (existing->fromDump == it->fromDump) {
             throw Failure(QStringLiteral("%1 and %2 both hold %3; keep one of them")
-                              .arg(existing->file, it->file, it->className));
+                              .arg(QFileInfo(existing->file).fileName(), QFileInfo(it->file).fileName(), it->className));
         }
     }
     machine.files += file.files;
@@ -82,7 +84,7 @@ void checkOneMachine(const QString &host, const QString &hostFile, const Capture
 {
     if (!host.isEmpty() && !file.hostName.isEmpty() && !sameHost(host, file.hostName))
         throw Failure(QStringLiteral("the folder holds captures of two machines: %1 (%2) and %3 (%4)")
-                          .arg(host, hostFile, file.hostName, file.files.value(0)));
+                          .arg(host, QFileInfo(hostFile).fileName(), file.hostName, QFileInfo(file.files.value(0)).fileName()));
 }
 
 } // namespace
@@ -103,21 +105,15 @@ std::optional<QString> classFromFileName(const QString &fileName)
 CaptureSet parseCaptureFile(QByteArrayView bytes, const QString &fileName)
 {
     const std::optional<QString> fileClass = classFromFileName(fileName);
-    const QString shownName = QFileInfo(fileName).fileName();
     CaptureSet set;
     set.files.append(fileName);
-    std::vector<WmicRecord> records;
-    try {
-        records = parseWmicList(decodeCaptureText(bytes).text);
-    } catch (const Failure &failure) {
-        throw Failure(QStringLiteral("%1: %2").arg(shownName, failure.description()));
-    }
+    std::vector<WmicRecord> records = parseWmicList(decodeCaptureText(bytes).text);
     for (WmicRecord &record : records) {
         const WmicField *creation = record.field(u"CreationClassName");
         QString className = creation && !creation->text.isEmpty() ? creation->text.trimmed() : fileClass.value_or(QString());
         if (className.isEmpty())
-            throw Failure(QStringLiteral("%1: the record at line %2 names no class; name the file after its class "
-                                         "(for example Win32_Processor.txt)").arg(shownName).arg(record.line));
+            throw Failure(QStringLiteral("the record at line %1 names no class; name the file after its class "
+                                         "(for example Win32_Processor.txt)").arg(record.line));
         CapturedClass &captured = set.classes[className.toLower()];
         if (captured.className.isEmpty()) {
             captured.className = className;
@@ -137,8 +133,8 @@ CaptureSet parseCaptureFile(QByteArrayView bytes, const QString &fileName)
                 if (host.isEmpty())
                     host = upperName(name->text);
                 else if (!sameHost(host, upperName(name->text)))
-                    throw Failure(QStringLiteral("%1: the records come from two machines, %2 and %3 (line %4)")
-                                      .arg(shownName, host, upperName(name->text)).arg(record.line));
+                    throw Failure(QStringLiteral("the records come from two machines, %1 and %2 (line %3)")
+                                      .arg(host, upperName(name->text)).arg(record.line));
             }
     set.hostName = hostNameOf(set);
     return set;
@@ -173,7 +169,7 @@ CaptureSet readCapture(const QString &path)
 {
     const QFileInfo info(path);
     if (!info.exists())
-        throw Failure(QStringLiteral("%1: no such file or folder").arg(path));
+        throw Failure(QStringLiteral("no such file or folder"));
     if (!info.isDir())
         return parseCaptureFile(readBounded(path, MaxCaptureFileBytes), path);
 
@@ -183,22 +179,30 @@ CaptureSet readCapture(const QString &path)
         if (classFromFileName(name))
             names.append(name);
     if (names.isEmpty())
-        throw Failure(QStringLiteral("%1: no capture in this folder (files named after their class, "
-                                     "such as Win32_Processor.txt)").arg(path));
+        throw Failure(QStringLiteral("no capture in this folder (files named after their class, "
+                                     "such as Win32_Processor.txt)"));
     if (names.size() > MaxCaptureFolderFiles)
-        throw Failure(QStringLiteral("%1: more than %2 capture files; one machine needs far fewer")
-                          .arg(path).arg(MaxCaptureFolderFiles));
+        throw Failure(QStringLiteral("more than %1 capture files; one machine needs far fewer")
+                          .arg(MaxCaptureFolderFiles));
     CaptureSet machine;
     QString hostFile;
     qint64 total = 0;
     for (const QString &name : std::as_const(names)) {
         const QString filePath = folder.filePath(name);
-        const QByteArray bytes = readBounded(filePath, MaxCaptureFileBytes);
+        // What goes wrong inside one file is said after its name.
+        const auto named = [&](const auto &step) {
+            try {
+                return step();
+            } catch (const Failure &failure) {
+                throw Failure(QStringLiteral("%1: %2").arg(name, failure.description()));
+            }
+        };
+        const QByteArray bytes = named([&] { return readBounded(filePath, MaxCaptureFileBytes); });
         total += bytes.size();
         if (total > MaxCaptureFolderBytes)
-            throw Failure(QStringLiteral("%1: the captures add up to more than %2 MiB")
-                              .arg(path).arg(MaxCaptureFolderBytes / (1024 * 1024)));
-        CaptureSet file = parseCaptureFile(bytes, filePath);
+            throw Failure(QStringLiteral("the captures add up to more than %1 MiB")
+                              .arg(MaxCaptureFolderBytes / (1024 * 1024)));
+        CaptureSet file = named([&] { return parseCaptureFile(bytes, filePath); });
         checkOneMachine(machine.hostName, hostFile, file);
         if (machine.hostName.isEmpty() && !file.hostName.isEmpty()) {
             machine.hostName = file.hostName;

@@ -44,15 +44,16 @@ std::optional<QString> classFromFileName(const QString &fileName);
 
 // Parses the bytes of one capture file. Records go to the class their
 // CreationClassName names, or else to the class of the file name. Throws
-// Failure naming the problem.
+// Failure saying what is wrong and on which line.
 CaptureSet parseCaptureFile(QByteArrayView bytes, const QString &fileName);
 
 // Whether a file looks like a capture: a class in its name and text that
 // starts like a wmic list. Reads at most a few kilobytes.
 bool looksLikeCapture(const QString &path);
 
-// Reads a capture file, or a folder of them (its files that carry a class in
-// their names). Throws Failure naming the file and the problem.
+// Reads a capture file, or a folder of them (its regular files that carry a
+// class in their names). Throws Failure saying what is wrong, after the
+// file's name when the capture is a folder.
 CaptureSet readCapture(const QString &path);
 
 } // namespace inventory::capture

@@ -26,7 +26,8 @@ bool declaresCaption(const QString &className)
     });
 }
 
-RecordedInstance typedInstance(const QString &className, const CapturedClass &captured, const WmicRecord &record)
+RecordedInstance typedInstance(const QString &className, const CapturedClass &captured, const WmicRecord &record,
+                               bool nameFile)
 {
     RecordedInstance instance;
     instance.properties.reserve(record.fields.size());
@@ -35,9 +36,9 @@ RecordedInstance typedInstance(const QString &className, const CapturedClass &ca
         try {
             typed = typeCaptureValue(snapshot::declaredType(className, field.name), field.text);
         } catch (const Failure &failure) {
-            throw Failure(QStringLiteral("%1: %2 of the record at line %3: %4")
-                              .arg(QFileInfo(captured.file).fileName(), field.name)
-                              .arg(record.line).arg(failure.description()));
+            const QString where = nameFile ? QFileInfo(captured.file).fileName() + QStringLiteral(": ") : QString();
+            throw Failure(QStringLiteral("%1%2 of the record at line %3: %4")
+                              .arg(where, field.name).arg(record.line).arg(failure.description()));
         }
         instance.properties.push_back({field.name, typed.type, typed.value});
     }
@@ -56,7 +57,7 @@ RecordedClass recordedClass(const QString &className, const CaptureSet &capture)
         return recorded;
     recorded.instances.reserve(captured->records.size());
     for (const WmicRecord &record : captured->records)
-        recorded.instances.push_back(typedInstance(className, *captured, record));
+        recorded.instances.push_back(typedInstance(className, *captured, record, capture.files.size() > 1));
     return recorded;
 }
 
@@ -107,7 +108,11 @@ snapshot::InventoryRecord inventoryFromCapture(const CaptureSet &capture, const 
 
 snapshot::InventoryRecord readCaptureInventory(const QString &path)
 {
-    return inventoryFromCapture(readCapture(path), path);
+    try {
+        return inventoryFromCapture(readCapture(path), path);
+    } catch (const Failure &failure) {
+        throw Failure(QStringLiteral("Cannot open %1: %2").arg(path, failure.description()));
+    }
 }
 
 } // namespace inventory::capture

@@ -17,8 +17,8 @@ inline const QString CaptureOriginKind = QStringLiteral("windows-capture");
 // its devices carry.
 snapshot::InventoryRecord inventoryFromCapture(const CaptureSet &capture, const QString &location);
 
-// Reads a capture file or folder into an inventory. Throws Failure naming the
-// file, the line and the problem.
+// Reads a capture file or folder into an inventory. Throws Failure
+// ("Cannot open PATH: ...") naming the file, the line and the problem.
 snapshot::InventoryRecord readCaptureInventory(const QString &path);
 
 } // namespace inventory::capture
