@@ -55,14 +55,17 @@ void checkBytes(const QByteArray &bytes)
 {
     int depth = 0;
     bool inString = false;
+    bool escaped = false;
     for (qsizetype i = 0; i < bytes.size();) {
         const char c = bytes[i];
         const int length = utf8SequenceLength(bytes, i);
         if (length == 0)
             fail(QString(), QStringLiteral("not valid UTF-8 (byte %1)").arg(i));
         if (inString) {
-            if (c == '\\')
-                ++i; // the escaped character is ASCII in valid JSON; the parser checks it
+            if (escaped)
+                escaped = false;
+            else if (c == '\\')
+                escaped = true;
             else if (c == '"')
                 inString = false;
         } else if (c == '"') {
