@@ -17,8 +17,9 @@ using snapshot::RecordedInstance;
 namespace {
 
 // A machine written compactly, one device a line:
-// "Class|Caption|Name=Value;Name=Value". Digits are unsigned numbers,
-// "{a,b}" an array, "~" Null; "Class!failure text" is a class that failed.
+// "Class|Caption|Name=Value;Name=Value". Digits are unsigned numbers, "+"
+// and digits a signed one, "{a,b}" an array, "~" Null; "Class!failure text"
+// is a class that failed.
 InventoryRecord machine(const QStringList &lines)
 {
     InventoryRecord record;
@@ -42,7 +43,8 @@ InventoryRecord machine(const QStringList &lines)
             const QString text = pair.section(QLatin1Char('='), 1);
             bool number = false;
             const quint64 n = text.toULongLong(&number);
-            Value value = number ? Value::unsignedInteger(n)
+            Value value = number && text.startsWith(QLatin1Char('+')) ? Value::integer(qint64(n))
+                : number ? Value::unsignedInteger(n)
                 : text == QLatin1String("~") ? Value::null()
                 : text.startsWith(QLatin1Char('{')) ? Value::array(text.mid(1, text.size() - 2).split(QLatin1Char(',')))
                                                     : Value::text(text);
@@ -91,6 +93,12 @@ void TestCompare::differences_data()
     QTest::newRow("changed size") << QStringList{disk}
                                   << QStringList{"Win32_DiskDrive|Disk A|DeviceID=\\\\.\\PHYSICALDRIVE0;Size=200"} << false
                                   << "\nDiskDrive\n  ~ Disk A\n      Size: 100 -> 200\n\n0 added, 0 removed, 1 changed.\n";
+    QTest::newRow("one number, held signed on one side and unsigned on the other")
+        << QStringList{disk} << QStringList{"Win32_DiskDrive|Disk A|DeviceID=\\\\.\\PHYSICALDRIVE0;Size=+100"} << false
+        << "\nNo differences.\n";
+    QTest::newRow("signed and unsigned, different numbers")
+        << QStringList{disk} << QStringList{"Win32_DiskDrive|Disk A|DeviceID=\\\\.\\PHYSICALDRIVE0;Size=+200"} << false
+        << "\nDiskDrive\n  ~ Disk A\n      Size: 100 -> 200\n\n0 added, 0 removed, 1 changed.\n";
     QTest::newRow("property gone, new, Null, array")
         << QStringList{"Win32_Processor|CPU|Old=1;Flags={a,b};Name=x"}
         << QStringList{"Win32_Processor|CPU|Flags={a,c};Name=~;New=2"} << false

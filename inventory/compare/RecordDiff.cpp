@@ -44,6 +44,19 @@ QString keyOf(const RecordedInstance &instance)
     return {};
 }
 
+// Whether two values say the same. A number is the same number whether a
+// source kept it signed or unsigned: the Linux source holds a uint32 as
+// signed, an inventory file reads it back as its declared unsigned type.
+bool sameValue(const Value &before, const Value &after)
+{
+    if (before == after)
+        return true;
+    const auto whole = [](const Value &value) {
+        return value.kind() == Value::Kind::Integer || value.kind() == Value::Kind::Unsigned;
+    };
+    return whole(before) && whole(after) && before.toText() == after.toText();
+}
+
 // Devices of one caption on both sides, in enumeration order.
 struct CaptionGroup
 {
@@ -69,7 +82,7 @@ std::vector<PropertyChange> compareProperties(const QString &className, const Re
         const RecordedProperty *old = findProperty(before, property.name);
         if (!old)
             changes.push_back({property.name, std::nullopt, property.value});
-        else if (!(old->value == property.value))
+        else if (!sameValue(old->value, property.value))
             changes.push_back({property.name, old->value, property.value});
     }
     for (const RecordedProperty &property : before.properties)
