@@ -85,7 +85,7 @@ QDateTime takenAt(const CaptureSet &capture)
         if (modified.isValid() && (!newest.isValid() || modified > newest))
             newest = modified;
     }
-    return newest;
+    return snapshot::wholeSeconds(newest);
 }
 
 } // namespace

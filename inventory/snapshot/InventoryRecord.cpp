@@ -113,6 +113,11 @@ const RecordedClass *InventoryRecord::find(const QString &className) const
     return nullptr;
 }
 
+QDateTime wholeSeconds(const QDateTime &when)
+{
+    return when.isValid() ? QDateTime::fromSecsSinceEpoch(when.toSecsSinceEpoch(), Qt::UTC) : QDateTime();
+}
+
 QString hostNameOf(const InventoryRecord &record)
 {
     const RecordedClass *computer = record.find(ComputerClass);
@@ -130,7 +135,7 @@ QString hostNameOf(const InventoryRecord &record)
 InventoryRecord takeRecord(const Instrumentation &instrumentation, const Origin &origin)
 {
     InventoryRecord record;
-    record.taken = QDateTime::currentDateTimeUtc();
+    record.taken = wholeSeconds(QDateTime::currentDateTimeUtc());
     record.programVersion = QStringLiteral(VANTORIX_VERSION);
     record.origin = origin;
     const QStringList catalogue = deviceCatalogue();

@@ -69,7 +69,7 @@ struct Origin
 struct InventoryRecord
 {
     QString hostName;
-    QDateTime taken; // UTC; invalid when not known
+    QDateTime taken; // UTC, in whole seconds as the file keeps it; invalid when not known
     QString programVersion;
     Origin origin;
     // The computer class first, then the catalogue's classes in its order.
@@ -86,6 +86,10 @@ struct InventoryRecord
 // name is the computer's (DNSHostName, else Name, else its caption). Never
 // throws: what fails is recorded.
 InventoryRecord takeRecord(const Instrumentation &instrumentation, const Origin &origin);
+
+// A time in UTC without its milliseconds: what a record keeps, so that a
+// record read back from its file is the record written.
+QDateTime wholeSeconds(const QDateTime &when);
 
 // The host name a record's computer class gives, as takeRecord finds it.
 QString hostNameOf(const InventoryRecord &record);
