@@ -23,8 +23,16 @@ struct Options
     QCommandLineOption saveJson{QStringLiteral("save-json"),
                                 QStringLiteral("Write the inventory file to FILE without opening a window (- for standard output)."),
                                 QStringLiteral("FILE")};
-    QCommandLineOption open{QStringLiteral("open"), QStringLiteral("Show an inventory file instead of this machine."),
+    QCommandLineOption open{QStringLiteral("open"), QStringLiteral("Show an inventory file or a Windows capture (a file or a folder) instead of this machine."),
                             QStringLiteral("FILE")};
+    QCommandLineOption redact{QStringLiteral("redact"),
+                              QStringLiteral("Replace serial numbers, UUIDs, MAC addresses, asset tags, host, user and domain names "
+                                             "with a marker in what a save option writes.")};
+    QCommandLineOption diff{QStringLiteral("diff"),
+                            QStringLiteral("Compare two inventories, given as OLD NEW (inventory files, captures, or - for this "
+                                           "machine now); exit status 0 when the same, 1 when different.")};
+    QCommandLineOption all{QStringLiteral("all"),
+                           QStringLiteral("With --diff, also compare live readings (clock speeds, temperatures, display mode, ...).")};
     QCommandLineOption withProperties{QStringLiteral("with-properties"),
                                       QStringLiteral("Include every device's properties in the reports.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
@@ -35,10 +43,11 @@ struct Options
         parser.setApplicationDescription(
             QStringLiteral("The hardware inventory of this machine. Without options it opens the window.\n"
                            "Qt's own options (-platform, -display, -style, -reverse, ...) are accepted as in every Qt program."));
-        parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("An inventory file to open."), QStringLiteral("[FILE]"));
+        parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("An inventory file or a Windows capture to open."),
+                                     QStringLiteral("[FILE]"));
         // "-frobnicate" is one unknown word, not ten unknown letters.
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({root, open, saveText, saveHtml, saveJson, withProperties, help, version});
+        parser.addOptions({root, open, saveText, saveHtml, saveJson, withProperties, redact, diff, all, help, version});
     }
 };
 
@@ -93,6 +102,36 @@ QStringList withoutQtOptions(const QStringList &arguments)
     return kept;
 }
 
+CommandLine invalidLine(const QString &error)
+{
+    CommandLine line;
+    line.action = CommandLine::Action::Invalid;
+    line.error = error;
+    return line;
+}
+
+// --diff OLD NEW [--all] [--root DIR]: nothing is saved or opened.
+CommandLine parseDiff(const QCommandLineParser &parser, const Options &options, const QStringList &files)
+{
+    if (files.size() != 2)
+        return invalidLine(QStringLiteral("--diff compares two inventories: --diff OLD NEW (- for this machine now)."));
+    for (const QCommandLineOption *other : {&options.open, &options.saveText, &options.saveHtml, &options.saveJson,
+                                            &options.withProperties, &options.redact})
+        if (parser.isSet(*other))
+            return invalidLine(QStringLiteral("--diff goes with --all and --root only, not --%1.").arg(other->names().constFirst()));
+    CommandLine line;
+    line.root = parser.value(options.root);
+    if (parser.isSet(options.root) && !files.contains(QStringLiteral("-")))
+        return invalidLine(QStringLiteral("--root reads a machine; with --diff it goes with - for this machine."));
+    if (files.contains(QStringLiteral("-")) && !QFileInfo(line.root).isDir())
+        return invalidLine(QStringLiteral("--root %1 is not a folder.").arg(line.root));
+    line.action = CommandLine::Action::Diff;
+    line.diffBefore = files.at(0);
+    line.diffAfter = files.at(1);
+    line.diffAll = parser.isSet(options.all);
+    return line;
+}
+
 } // namespace
 
 CommandLine CommandLine::parse(const QStringList &arguments)
@@ -110,8 +149,6 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     if (!parser.parse(withoutQtOptions(arguments)))
         return invalid(parser.errorText());
     const QStringList files = parser.positionalArguments();
-    if (files.size() > 1)
-        return invalid(QStringLiteral("Only one file can be opened; unexpected argument '%1'.").arg(files.at(1)));
     if (parser.isSet(options.help)) {
         line.action = Action::Help;
         return line;
@@ -120,12 +157,19 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.action = Action::Version;
         return line;
     }
+    if (parser.isSet(options.diff))
+        return parseDiff(parser, options, files);
+    if (parser.isSet(options.all))
+        return invalid(QStringLiteral("--all goes with --diff."));
+    if (files.size() > 1)
+        return invalid(QStringLiteral("Only one file can be opened; unexpected argument '%1'.").arg(files.at(1)));
 
     line.root = parser.value(options.root);
     line.textTarget = parser.value(options.saveText);
     line.htmlTarget = parser.value(options.saveHtml);
     line.jsonTarget = parser.value(options.saveJson);
     line.withProperties = parser.isSet(options.withProperties);
+    line.redact = parser.isSet(options.redact);
     if (line.root.isEmpty())
         return invalid(QStringLiteral("--root needs a folder."));
     if ((parser.isSet(options.saveText) && line.textTarget.isEmpty())
@@ -136,6 +180,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     const bool saving = reporting || !line.jsonTarget.isEmpty();
     if (line.withProperties && !reporting)
         return invalid(QStringLiteral("--with-properties goes with --save-text or --save-html."));
+    if (line.redact && !saving)
+        return invalid(QStringLiteral("--redact goes with --save-text, --save-html or --save-json."));
     const QStringList targets{line.textTarget, line.htmlTarget, line.jsonTarget};
     if (targets.count(QStringLiteral("-")) > 1)
         return invalid(QStringLiteral("Only one file can go to standard output."));

@@ -11,7 +11,7 @@ namespace app {
 struct CommandLine
 {
     // Invalid: a wrong command line (exit status 2).
-    enum class Action { Window, Export, Help, Version, Invalid };
+    enum class Action { Window, Export, Diff, Help, Version, Invalid };
 
     Action action = Action::Window;
     QString root = QStringLiteral("/");
@@ -20,6 +20,11 @@ struct CommandLine
     QString jsonTarget; // the inventory file
     bool withProperties = false;
     QString fileToOpen; // the positional argument or --open: shown instead of the machine
+    bool redact = false; // --redact, with a save option
+    // --diff OLD NEW ("-" for this machine now); --all keeps live readings.
+    QString diffBefore;
+    QString diffAfter;
+    bool diffAll = false;
     QString error; // for Invalid
 
     // Reads argv as given (program name first). Needs no application object.

@@ -2,6 +2,7 @@
 
 #include "inventory/MemoryDeviceTree.h"
 #include "inventory/Scan.h"
+#include "inventory/privacy/Redaction.h"
 #include "inventory/snapshot/InventoryFile.h"
 #include "report/HtmlReport.h"
 #include "report/ReportWalk.h"
@@ -12,14 +13,22 @@ namespace app {
 
 namespace {
 
-// The record of the source: taken from a machine, or the one a file held,
-// as it was, so that saving it again changes nothing.
-QByteArray inventoryFile(const Source &source)
+using namespace inventory::snapshot;
+
+// The record of the source: the one a file held, as it was, so that saving
+// it again changes nothing; or taken from the machine now.
+InventoryRecord recordOf(const Source &source)
 {
-    using namespace inventory::snapshot;
-    if (source.record)
-        return InventoryFile::toJson(*source.record);
-    return InventoryFile::toJson(takeRecord(source.instrumentation, source.origin));
+    return source.record ? *source.record : takeRecord(source.instrumentation, source.origin);
+}
+
+// The source with everything identifying replaced: its record, redacted and
+// served back, so that every report and the file say the same.
+Source redacted(const Source &source)
+{
+    auto record = std::make_shared<InventoryRecord>(recordOf(source));
+    inventory::privacy::redact(*record);
+    return {recordInstrumentation(record), record->origin, record};
 }
 
 } // namespace
@@ -29,8 +38,9 @@ int HeadlessExport::run(const inventory::Instrumentation &instrumentation, const
     return run(Source{instrumentation, {}, nullptr}, complain);
 }
 
-int HeadlessExport::run(const Source &source, const Complaint &complain) const
+int HeadlessExport::run(const Source &given, const Complaint &complain) const
 {
+    const Source source = redact ? redacted(given) : given;
     const inventory::Instrumentation &instrumentation = source.instrumentation;
     bool failed = false;
     const auto stepsFor = [&](const QString &what) {
@@ -52,7 +62,7 @@ int HeadlessExport::run(const Source &source, const Complaint &complain) const
         }
     };
     if (!jsonTarget.isEmpty())
-        write(report::WriteFileBytes, report::WriteBytesToStandardOutput, inventoryFile(source), jsonTarget);
+        write(report::WriteFileBytes, report::WriteBytesToStandardOutput, InventoryFile::toJson(recordOf(source)), jsonTarget);
     if (textTarget.isEmpty() && htmlTarget.isEmpty())
         return failed ? 1 : 0;
 

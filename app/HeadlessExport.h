@@ -18,6 +18,9 @@ struct HeadlessExport
     QString htmlTarget;
     bool withProperties = false;
     QString jsonTarget; // the inventory file
+    // Serial numbers, UUIDs, MAC addresses, asset tags, host, user and domain
+    // names replaced by a marker in everything written.
+    bool redact = false;
 
     using Complaint = std::function<void(const QString &message)>;
 

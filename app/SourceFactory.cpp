@@ -1,11 +1,31 @@
 #include "SourceFactory.h"
 
+#include "inventory/capture/CaptureInventory.h"
 #include "inventory/linux/LinuxSource.h"
 #include "inventory/snapshot/InventoryFile.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 namespace app {
 
 using namespace inventory::snapshot;
+
+namespace {
+
+bool isCapture(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return true;
+    if (!info.isFile() || !inventory::capture::classFromFileName(info.fileName()))
+        return false;
+    // An inventory file saved as "Win32_Processor.json" is still one.
+    QFile file(path);
+    return !file.open(QIODevice::ReadOnly) || !InventoryFile::looksLikeInventory(file.read(1024));
+}
+
+} // namespace
 
 Source machineSource(const QString &root)
 {
@@ -14,6 +34,8 @@ Source machineSource(const QString &root)
 
 std::shared_ptr<const InventoryRecord> readRecordFile(const QString &path)
 {
+    if (isCapture(path))
+        return std::make_shared<const InventoryRecord>(inventory::capture::readCaptureInventory(path));
     return std::make_shared<const InventoryRecord>(InventoryFile::read(path));
 }
 

@@ -25,8 +25,11 @@ Source machineSource(const QString &root);
 // A file the program opens, read now. Throws Failure naming the file.
 Source fileSource(const QString &path);
 
-// Reads a file the program opens as a record: an inventory file. Throws
-// Failure naming the file and saying what is wrong with it.
+// Reads what the program opens as a record: an inventory file, a Windows
+// capture file or a folder of captures. A folder, or a file named after a
+// WMI class that does not start as an inventory file, is a capture; anything
+// else is read as an inventory file. Throws Failure naming the file and
+// saying what is wrong with it.
 std::shared_ptr<const inventory::snapshot::InventoryRecord> readRecordFile(const QString &path);
 
 } // namespace app

@@ -2,11 +2,14 @@
 // straight to a report file by a script.
 #include "CommandLine.h"
 #include "Form1.h"
+#include "HeadlessDiff.h"
 #include "HeadlessExport.h"
 #include "QssSkin.h"
 #include "QtScreenReader.h"
 #include "QtWindowServices.h"
 #include "WindowSource.h"
+
+#include "report/WriteTextFile.h"
 
 #include <QApplication>
 
@@ -37,6 +40,10 @@ int runHeadless(int argc, char *argv[], const app::CommandLine &line)
         break;
     }
     const auto complain = [](const QString &message) { std::fprintf(stderr, "vantorix: %s\n", qPrintable(message)); };
+    if (line.action == app::CommandLine::Action::Diff) {
+        const app::HeadlessDiff diff{line.diffBefore, line.diffAfter, line.root, line.diffAll};
+        return diff.run([](const QString &text) { report::WriteBytesToStandardOutput(text.toUtf8()); }, complain);
+    }
     std::optional<app::Source> source;
     try {
         source = line.fileToOpen.isEmpty() ? app::machineSource(line.root) : app::fileSource(line.fileToOpen);
@@ -44,7 +51,7 @@ int runHeadless(int argc, char *argv[], const app::CommandLine &line)
         complain(failure.description());
         return 1;
     }
-    const app::HeadlessExport exporter{line.textTarget, line.htmlTarget, line.withProperties, line.jsonTarget};
+    const app::HeadlessExport exporter{line.textTarget, line.htmlTarget, line.withProperties, line.jsonTarget, line.redact};
     return exporter.run(*source, complain);
 }
 

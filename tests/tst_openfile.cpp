@@ -265,7 +265,7 @@ void TestOpenFile::badFilesHeadless_data()
     QTest::newRow("wrong type") << QByteArray(good).replace("\"hostName\": \"desk-7\"", "\"hostName\": []")
                                 << "hostName: expected a string, found an array";
     QTest::newRow("missing") << QByteArray("<none>") << "no such file";
-    QTest::newRow("folder") << QByteArray("<folder>") << "it is a folder";
+    QTest::newRow("folder, read as a capture folder") << QByteArray("<folder>") << "no capture in this folder";
     QTest::newRow("pipe") << QByteArray("<fifo>") << "not a regular file";
 }
 
