@@ -25,7 +25,7 @@ RecordedProperty recorded(const char *name, const char *type, Value value)
 
 // Quotes, backslashes, control characters (NUL too), a character outside the
 // BMP and a line separator, which JavaScript once refused in strings.
-const char Awkward[] = "quote \" backslash \\ tab \t nul \0 bell \x07 \xf0\x9f\x96\xa5 \u2028";
+const char Awkward[] = "quote \" backslash \\ tab \t nul \0 bell \x07 \xf0\x9f\x96\xa5 \u2028 mark \ufeff.";
 
 // A record with a value of every type, the awkward ones included, and a
 // failure of every kind.
@@ -54,7 +54,10 @@ InventoryRecord everyKind()
           recorded("BootStatus", "uint16[]", Value::array({})),
           recorded("InitialLoadInfo", "string[]", Value::null()),
           recorded("Workgroup", "string", Value::text(QString::fromUtf8(Awkward, sizeof Awkward - 1))),
-          recorded("Description", "string", Value::empty())},
+          recorded("Description", "string", Value::empty()),
+          // A value that starts with U+FEFF, as a capture pasted together
+          // from two may hold: a UTF-8 decoder takes it for a byte order mark.
+          recorded("Model", "string", Value::text(QChar(0xfeff) + QStringLiteral("PC")))},
          std::nullopt});
 
     RecordedClass disk{QStringLiteral("Win32_DiskDrive"), {}, EnumerationFailure{EnumerationFailure::Where::Next, QStringLiteral("Generic failure ")}};

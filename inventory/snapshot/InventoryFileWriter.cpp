@@ -30,8 +30,18 @@ public:
     {
         static const char Hex[] = "0123456789abcdef";
         bytes += '"';
-        for (const char c : text.toUtf8()) {
+        const QByteArray utf8 = text.toUtf8();
+        for (qsizetype i = 0; i < utf8.size(); ++i) {
+            const char c = utf8[i];
             const auto u = static_cast<unsigned char>(c);
+            // U+FEFF at the start of a string is taken for a byte order mark
+            // and dropped by UTF-8 decoders (Qt's JSON reader among them);
+            // escaped, it reads back as the character it is.
+            if (u == 0xef && utf8.mid(i, 3) == "\xef\xbb\xbf") {
+                bytes += "\\ufeff";
+                i += 2;
+                continue;
+            }
             switch (c) {
             case '"': bytes += "\\\""; break;
             case '\\': bytes += "\\\\"; break;
