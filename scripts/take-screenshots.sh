@@ -1,8 +1,10 @@
 #!/bin/sh
 # Retakes the README's screenshots: the real window under a window manager
 # (Xvfb and openbox), a device selected, cut out with its frame into docs/.
-#   scripts/take-screenshots.sh            this machine, plain and skinned, and the captured X61
-# Needs a build (make build) and ../shared/realdata for the X61.
+#   scripts/take-screenshots.sh            every one of them
+#   scripts/take-screenshots.sh windows7   only those named: machine, skinned, x61, windows7
+# Needs a build (make build) and ../shared/realdata for the X61 and the
+# Windows 7 capture.
 set -eu
 cd "$(dirname "$0")/.."
 BIN=${BIN:-build/app/vantorix}
@@ -17,6 +19,9 @@ done
 if [ -n "$missing" ]; then
     apt-get install -y -qq --no-install-recommends $missing >/dev/null
 fi
+
+wanted=${*:-machine skinned x61 windows7}
+wants() { case " $wanted " in *" $1 "*) return 0 ;; esac; return 1; }
 
 work=$(mktemp -d)
 Xvfb ":$DISPLAY_NUMBER" -screen 0 1280x1024x24 -dpi "$DPI" -nolisten tcp >/dev/null 2>&1 &
@@ -67,14 +72,20 @@ suffix=""
 
 # This machine, a processor selected; then the same with the example skin.
 cp "$BIN" "$work/vantorix"
-shoot "docs/window$suffix.png" 1 2 "$work/vantorix"
+if wants machine; then shoot "docs/window$suffix.png" 1 2 "$work/vantorix"; fi
 cp -r skins/x "$work/x"
-shoot "docs/window-skinned$suffix.png" 1 2 "$work/vantorix"
+if wants skinned; then shoot "docs/window-skinned$suffix.png" 1 2 "$work/vantorix"; fi
 
 # The captured ThinkPad X61, its BIOS selected.
 archive="$SHARED/realdata/sysfs/systemd-sys-script/sys-tree-generated.tar.xz"
-if [ -f "$archive" ] && [ -z "$suffix" ]; then
+if wants x61 && [ -f "$archive" ] && [ -z "$suffix" ]; then
     mkdir "$work/x61"
     tar -xf "$archive" -C "$work/x61" --exclude=sys/kernel/slab --no-same-owner --no-same-permissions
     shoot docs/x61.png 11 12 "$BIN" --root "$work/x61"
+fi
+
+# A Windows 7 machine from its wmic capture (French), a mouse selected.
+capture="$SHARED/realdata/wmi/glpi-agent-wmic-list/7-CIM_LogicalDevice.wmi"
+if wants windows7 && [ -f "$capture" ] && [ -z "$suffix" ]; then
+    shoot docs/windows7.png 3 4 "$BIN" "$capture"
 fi
