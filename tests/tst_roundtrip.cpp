@@ -1,10 +1,13 @@
 // The reports written from a machine's inventory file are the reports
-// written from the machine, byte for byte: on this machine and on a fixture
-// root made from every real machine in ../shared/realdata (SMBIOS tables,
-// recorded sysfs and procfs trees, processor tables, real monitors' EDIDs).
-// Every file written here is checked against the format's schema.
+// written from the machine, byte for byte: on this machine (with the print
+// queues of a real scheduler) and on a fixture root made from every real
+// machine in ../shared/realdata (SMBIOS tables, recorded sysfs and procfs
+// trees, umockdev recordings, processor tables, real monitors' EDIDs). Every
+// file written here is checked against the format's schema.
+#include "support/CupsScheduler.h"
 #include "support/Fixtures.h"
 #include "support/SmbiosFixtures.h"
+#include "support/Umockdev.h"
 
 #include "app/HeadlessExport.h"
 #include "app/SourceFactory.h"
@@ -82,6 +85,13 @@ MachineMaker cpuinfo(const QString &name)
     };
 }
 
+MachineMaker umockdev(const QString &name)
+{
+    return [=](testing::FixtureTree &fx) {
+        return testing::loadUmockdev(fx, testing::sharedData(QStringLiteral("sysfs/umockdev/") + name)) ? fx.root() : QString();
+    };
+}
+
 // One graphics adapter with a connected output per real EDID.
 QString everyMonitor(testing::FixtureTree &fx)
 {
@@ -149,11 +159,23 @@ private Q_SLOTS:
 private:
     QTemporaryDir m_files;
     QStringList m_written;
+    testing::CupsScheduler m_scheduler;
 };
 
 void TestRoundTrip::initTestCase()
 {
     QVERIFY(m_files.isValid());
+    // This machine's printers are the queues of a scheduler of our own.
+    if (m_scheduler.start()) {
+        qputenv("CUPS_SERVER", QFile::encodeName(m_scheduler.socket()));
+        QVERIFY(m_scheduler.lpadmin({QStringLiteral("-p"), QStringLiteral("Office_Laser"), QStringLiteral("-E"), QStringLiteral("-v"),
+                                     QStringLiteral("file:///dev/null"), QStringLiteral("-m"), QStringLiteral("drv:///sample.drv/generic.ppd"),
+                                     QStringLiteral("-D"), QStringLiteral("Laser by the door"), QStringLiteral("-L"), QStringLiteral("Room 12")}));
+        QVERIFY(m_scheduler.lpadmin({QStringLiteral("-p"), QStringLiteral("Label_Printer"), QStringLiteral("-E"), QStringLiteral("-v"),
+                                     QStringLiteral("socket://192.0.2.10:9100"), QStringLiteral("-m"), QStringLiteral("raw")}));
+    } else {
+        qWarning("this machine without print queues: %s", qPrintable(m_scheduler.skipReason()));
+    }
 }
 
 void TestRoundTrip::reportsFromTheFileAreTheLiveReports_data()
@@ -183,6 +205,8 @@ void TestRoundTrip::reportsFromTheFileAreTheLiveReports_data()
     addRow(QStringLiteral("sysfs node_exporter"), archive(QStringLiteral("sysfs/node_exporter/node_exporter-fixtures-sys-udev-extracted.tar.gz")));
     for (const QString &name : QDir(testing::sharedData(QStringLiteral("sysfs/hwloc-gather-topology"))).entryList(QDir::Files, QDir::Name))
         addRow(QStringLiteral("hwloc ") + name, archive(QStringLiteral("sysfs/hwloc-gather-topology/") + name));
+    for (const QString &name : QDir(testing::sharedData(QStringLiteral("sysfs/umockdev"))).entryList(QDir::Files, QDir::Name))
+        addRow(QStringLiteral("sysfs umockdev ") + name, umockdev(name));
     addRow(QStringLiteral("proc node_exporter"), folder(QStringLiteral("sysfs/node_exporter")));
     for (const char *proc : {"twaite-442proj2-i7-2600-desktop", "sosreport-azure-hyperv-gen2-rhcos", "qinglin-asound-vbox"})
         addRow(QStringLiteral("proc ") + QLatin1String(proc), folder(QStringLiteral("proc/") + QLatin1String(proc)));
@@ -244,6 +268,9 @@ void TestRoundTrip::reportsFromTheFileAreTheLiveReports()
     QCOMPARE(computer->instances.size(), std::size_t(1));
     if (mustHaveDevices)
         QVERIFY(fromFile.textProperties.size() > fromFile.textList.size());
+    // This machine's print queues went through the file.
+    if (changing && !m_scheduler.socket().isEmpty())
+        QVERIFY(fromFile.textList.contains("Office_Laser") && fromFile.textList.contains("Label_Printer"));
 }
 
 void TestRoundTrip::everyFileWrittenMatchesTheSchema()
