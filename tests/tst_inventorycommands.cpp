@@ -11,6 +11,8 @@
 #include "app/Form1.h"
 #include "app/SourceFactory.h"
 #include "app/WindowSource.h"
+#include "inventory/Catalogue.h"
+#include "inventory/MemorySource.h"
 #include "inventory/capture/CaptureInventory.h"
 #include "inventory/snapshot/InventoryFile.h"
 
@@ -150,6 +152,7 @@ private Q_SLOTS:
     void badCapturesHeadless_data();
     void badCapturesHeadless();
     void windowShowsTheWindows7Machine();
+    void failuresBehaveAlikeFromTheFile();
     void diffStatusesAndText();
     void diffOfCaptures();
     void redactEveryOutput_data();
@@ -336,6 +339,41 @@ void TestInventoryCommands::windowShowsTheWindows7Machine()
              qPrintable(box));
     QVERIFY(box.contains(app::ErrorTrap::locationText(QStringLiteral("PushButton1_Click")) + QStringLiteral("at line 110\r\r")));
     QVERIFY(w.form->trvComputer->isEnabled());
+}
+
+// A source whose classes fail in every way a class can, the computer
+// class among them: the window on its inventory file shows the same error
+// boxes and the same tree as the window on the source itself.
+void TestInventoryCommands::failuresBehaveAlikeFromTheFile()
+{
+    using inventory::Value;
+    inventory::MemorySource source;
+    source.addClass(QStringLiteral("Win32_Processor")).push_back({Value::text(QStringLiteral("CPU0")), {}, true, true});
+    source.add(QStringLiteral("Win32_Keyboard"), QStringLiteral("K1")).add(QStringLiteral("Win32_Keyboard"), QStringLiteral("K2"));
+    source.failEnumerationAfter(QStringLiteral("Win32_Keyboard"), 1);
+    source.add(QStringLiteral("Win32_DiskDrive"), QStringLiteral("Disk"), {{QStringLiteral("Size"), Value::unsignedInteger(512110190592)}});
+    // Every other class, the computer included, is unknown to this source:
+    // its query fails.
+    QTemporaryDir out;
+    const QString file = out.filePath(QStringLiteral("pc-9.vantorix.json"));
+    writeAll(file, InventoryFile::toJson(takeRecord(source.instrumentation(), {})));
+
+    testing::FakeServices liveFakes;
+    app::Form1 live(liveFakes.services(), source.instrumentation(), app::Form1::Options{});
+    live.Form_Load();
+    Window opened(QStringLiteral("/"), file);
+    // The missing computer shows its box, the rest goes on.
+    QVERIFY(!liveFakes.messages.shown.empty());
+    QCOMPARE(opened.fakes.messages.texts(), liveFakes.messages.texts());
+    const auto shape = [](const QTreeWidget *tree) {
+        QStringList items;
+        for (int i = 0; i < tree->topLevelItemCount(); ++i)
+            items << tree->topLevelItem(i)->text(0) + QLatin1Char('/') + QString::number(tree->topLevelItem(i)->childCount());
+        return items;
+    };
+    QCOMPARE(shape(opened.form->trvComputer), shape(live.trvComputer));
+    QVERIFY(shape(live.trvComputer).contains(QStringLiteral("Keyboard/1")));
+    QVERIFY(shape(live.trvComputer).contains(QStringLiteral("Processor/1")));
 }
 
 // Like diff: 0 for the same hardware, 1 for a difference, 2 for trouble.
