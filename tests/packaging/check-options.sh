@@ -10,7 +10,7 @@ html=$3
 
 # Qt's help lists an option as "  -h, --help    Text": the names end at the
 # first run of two spaces.
-help_options=$("$program" --help | sed -n 's/^ \{1,\}\(-[^ ].*\)$/\1/p' | sed 's/  .*//' \
+help_options=$("$program" --help | sed -n 's/^  \(-[^ ].*\)$/\1/p' | sed 's/  .*//' \
     | grep -oE -- '--?[A-Za-z][A-Za-z0-9-]*' | sort -u)
 if [ -z "$help_options" ]; then
     echo "$program --help lists no options"
