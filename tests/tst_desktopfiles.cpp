@@ -61,7 +61,7 @@ void TestDesktopFiles::windowIconIsTheRenderedSvg()
 void TestDesktopFiles::everyIconHasItsSize_data()
 {
     QTest::addColumn<int>("size");
-    for (const QString &size : QStringLiteral(VANTORIX_ICON_SIZES).split(QLatin1Char(';')))
+    for (const QString &size : QStringLiteral(VANTORIX_ICON_SIZES).split(QLatin1Char(',')))
         QTest::newRow(qPrintable(size)) << size.toInt();
 }
 

@@ -40,7 +40,8 @@ appstreamcli validate-tree --no-net "$prefix" >"$prefix/validate.log" 2>&1 \
     || { cat "$prefix/validate.log"; fail "appstreamcli validate-tree failed"; }
 
 # The file type compiles into a MIME database without a complaint.
-mime_errors=$(update-mime-database "$prefix/share/mime" 2>&1 >/dev/null || echo "update-mime-database failed")
+mime_errors=$(XDG_DATA_DIRS="$prefix/share:/usr/share" update-mime-database "$prefix/share/mime" 2>&1 >/dev/null \
+    || echo "update-mime-database failed")
 [ -z "$mime_errors" ] || fail "update-mime-database: $mime_errors"
 
 # The installed program names its own help pages and example skin, in the prefix.
