@@ -10,10 +10,11 @@ settle=${SETTLE_SECONDS:-15}
 
 for dpi in ${*:-144 192}; do
     display=:$((40 + dpi % 50))
-    Xvfb "$display" -screen 0 2400x1600x24 -dpi "$dpi" -nolisten tcp >/dev/null 2>&1 &
+    Xvfb "$display" -screen 0 2400x1600x24 -dpi "$dpi" -nolisten tcp -noreset >/dev/null 2>&1 &
     server=$!
     sleep 2
-    DISPLAY=$display xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	$dpi"
+    # Qt reads "Xft.dpi:<tab>N" from the root window, as desktops set it.
+    DISPLAY=$display xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "$(printf 'Xft.dpi:\t%s' "$dpi")"
     DISPLAY=$display QT_QPA_PLATFORM=xcb "$program" &
     window=$!
     # The scan fills the tree while the window shows; wait until it is done.
