@@ -16,7 +16,7 @@ chromium
 scdoc librsvg2-bin man-db groff-base bsdextrautils
 desktop-file-utils appstream shared-mime-info
 debhelper lintian debootstrap
-xvfb x11-apps x11-utils netpbm
+xvfb x11-utils
 "
 
 missing=""
