@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: all deps configure build run test test-sanitize bench clean fuzz
+.PHONY: all deps configure build run test test-sanitize bench clean fuzz deb
 
 all: build
 
@@ -38,9 +38,15 @@ bench: build
 	@$(BUILD)/bench/bench_scale
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(DEB_DIR)
 
 # Fuzz every parser of machine data for FUZZ_SECONDS each (clang, libFuzzer).
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@scripts/run-fuzzers.sh $(FUZZ_SECONDS)
+
+# The Debian package, vantorix_<version>_<arch>.deb, in build-deb/ (installs
+# what the package build needs; see scripts/build-deb.sh).
+DEB_DIR ?= build-deb
+deb:
+	@scripts/build-deb.sh $(DEB_DIR)
