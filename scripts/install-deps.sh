@@ -14,6 +14,10 @@ clang libclang-rt-14-dev
 dmidecode edid-decode lshw time
 python3 python3-jsonschema
 chromium
+scdoc librsvg2-bin man-db groff-base bsdextrautils
+desktop-file-utils appstream shared-mime-info
+debhelper lintian debootstrap
+xvfb x11-utils
 "
 
 missing=""

@@ -3,8 +3,10 @@
 # (Xvfb and openbox), a device selected, cut out with its frame into docs/.
 #   scripts/take-screenshots.sh            every one of them
 #   scripts/take-screenshots.sh windows7   only those named: machine, skinned, x61, windows7
-# Needs a build (make build) and ../shared/realdata for the X61 and the
-# Windows 7 capture.
+#   DPI=144 scripts/take-screenshots.sh    this machine as a high-DPI screen shows it
+# Needs a build (make build) and ../shared/realdata for the X61 and the Windows 7
+# capture. Qt scales by the X server's Xft.dpi resource, as desktops set it, so
+# that is set beside -dpi.
 set -eu
 cd "$(dirname "$0")/.."
 BIN=${BIN:-build/app/vantorix}
@@ -24,11 +26,14 @@ wanted=${*:-machine skinned x61 windows7}
 wants() { case " $wanted " in *" $1 "*) return 0 ;; esac; return 1; }
 
 work=$(mktemp -d)
-Xvfb ":$DISPLAY_NUMBER" -screen 0 1280x1024x24 -dpi "$DPI" -nolisten tcp >/dev/null 2>&1 &
+# -noreset keeps the Xft.dpi resource when the last client leaves.
+Xvfb ":$DISPLAY_NUMBER" -screen 0 "$((1280 * DPI / 96))x$((1024 * DPI / 96))x24" -dpi "$DPI" \
+    -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $wm $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 export DISPLAY=":$DISPLAY_NUMBER" QT_QPA_PLATFORM=xcb
 sleep 1
+xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "$(printf 'Xft.dpi:\t%s' "$DPI")"
 openbox >/dev/null 2>&1 &
 wm=$!
 sleep 1
@@ -73,8 +78,10 @@ suffix=""
 # This machine, a processor selected; then the same with the example skin.
 cp "$BIN" "$work/vantorix"
 if wants machine; then shoot "docs/window$suffix.png" 1 2 "$work/vantorix"; fi
-cp -r skins/x "$work/x"
-if wants skinned; then shoot "docs/window-skinned$suffix.png" 1 2 "$work/vantorix"; fi
+if wants skinned && [ -z "$suffix" ]; then
+    cp -r skins/x "$work/x"
+    shoot docs/window-skinned.png 1 2 "$work/vantorix"
+fi
 
 # The captured ThinkPad X61, its BIOS selected.
 archive="$SHARED/realdata/sysfs/systemd-sys-script/sys-tree-generated.tar.xz"
