@@ -18,7 +18,9 @@ bool isCapture(const QString &path)
     const QFileInfo info(path);
     if (info.isDir())
         return true;
-    if (!info.isFile() || !inventory::capture::classFromFileName(info.fileName()))
+    // The inventory file's own name ending decides before the content.
+    if (!info.isFile() || info.fileName().endsWith(InventoryFile::Extension)
+        || !inventory::capture::classFromFileName(info.fileName()))
         return false;
     // An inventory file saved as "Win32_Processor.json" is still one.
     QFile file(path);

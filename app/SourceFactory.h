@@ -27,8 +27,8 @@ Source fileSource(const QString &path);
 
 // Reads what the program opens as a record: an inventory file, a Windows
 // capture file or a folder of captures. A folder, or a file named after a
-// WMI class that does not start as an inventory file, is a capture; anything
-// else is read as an inventory file. Throws Failure naming the file and
+// WMI class that neither ends in ".vantorix.json" nor starts as an inventory
+// file, is a capture; anything else is read as an inventory file. Throws Failure naming the file and
 // saying what is wrong with it.
 std::shared_ptr<const inventory::snapshot::InventoryRecord> readRecordFile(const QString &path);
 

@@ -147,6 +147,8 @@ class TestInventoryCommands : public QObject
 private Q_SLOTS:
     void commandLine_data();
     void commandLine();
+    void whatAFileIsReadAs_data();
+    void whatAFileIsReadAs();
     void capturesConvertAndValidate();
     void captureBecomesTheSameReports();
     void badCapturesHeadless_data();
@@ -203,6 +205,50 @@ void TestInventoryCommands::commandLine()
     }
     if (action == int(Action::Export))
         QVERIFY(line.redact);
+}
+
+void TestInventoryCommands::whatAFileIsReadAs_data()
+{
+    QTest::addColumn<QString>("name"); // "" for a folder holding a capture
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("readAs"); // the origin kind, or the start of the failure
+
+    testing::FixtureTree machine;
+    buildMachine(machine);
+    const QByteArray inventory = InventoryFile::toJson(takeRecord(app::machineSource(machine.root()).instrumentation,
+                                                                  {QStringLiteral("linux"), machine.root()}));
+    const QByteArray wmic = QByteArray("\r\nName=PCI Bus\r\nDeviceID=PCI_BUS_0\r\n\r\n");
+    QTest::newRow("capture named after its class") << "Win32_Bus.txt" << wmic << "windows-capture";
+    QTest::newRow("a folder of captures") << "" << wmic << "windows-capture";
+    QTest::newRow("inventory file") << "desk.vantorix.json" << inventory << "linux";
+    QTest::newRow("inventory file named after a class") << "Win32_Bus.json" << inventory << "linux";
+    QTest::newRow("broken inventory file named after a class") << "pc-Win32_Bus.vantorix.json" << wmic << "not JSON";
+    QTest::newRow("capture named after nothing") << "notes.txt" << wmic << "not JSON";
+}
+
+// Which reader a path goes to: a folder or a file named after a class is a
+// capture, unless the name ending or the first line says inventory file.
+void TestInventoryCommands::whatAFileIsReadAs()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, readAs);
+    QTemporaryDir out;
+    QString path = out.filePath(name);
+    if (name.isEmpty()) {
+        path = out.filePath(QStringLiteral("pc"));
+        QVERIFY(QDir().mkpath(path));
+        writeAll(path + QStringLiteral("/Win32_Bus.txt"), content);
+    } else {
+        writeAll(path, content);
+    }
+    QString result;
+    try {
+        result = app::readRecordFile(path)->origin.kind;
+    } catch (const inventory::Failure &failure) {
+        result = failure.description().section(QStringLiteral(": "), 1);
+    }
+    QVERIFY2(result.startsWith(readAs), qPrintable(result));
 }
 
 // Every real capture converts to an inventory file that the format's schema
