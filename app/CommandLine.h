@@ -10,13 +10,21 @@ namespace app {
 // collecting inventories.
 struct CommandLine
 {
-    enum class Action { Window, Export, Help, Version, Invalid };
+    enum class Action { Window, Export, Agent, Help, Version, Invalid };
 
     Action action = Action::Window;
     QString root = QStringLiteral("/");
     QString textTarget; // "-" is standard output
     QString htmlTarget;
     bool withProperties = false;
+    // The inventory server's agent: send to sendUrl, save the document to
+    // ocsTarget ("-" for standard output), or both.
+    QString sendUrl;
+    QString ocsTarget;
+    QString ocsTag;
+    QString caFile;
+    QString stateDir;
+    int timeoutSeconds = 60;
     QString error; // for Invalid
 
     // Reads argv as given (program name first). Needs no application object.
