@@ -20,12 +20,18 @@ build: configure
 run: build
 	$(BUILD)/app/vantorix $(ARGS)
 
+# The real-server tests need Debian's OCS Inventory server installed (no daemon
+# is started by the installation; the tests start private ones).
 test: build
+	@scripts/install-ocs-server.sh $(BUILD)/ocs-schema
 	@scripts/test-env.sh ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-# Print the speed figures (synthetic machines, this machine against lshw).
+# Print the speed figures (synthetic machines, this machine against lshw, and
+# a fleet of synthetic machines reporting to a private OCS Inventory server).
 bench: build
 	@$(BUILD)/bench/bench_scale
+	@scripts/install-ocs-server.sh $(BUILD)/ocs-schema
+	@scripts/bench-fleet.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
