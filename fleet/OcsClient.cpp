@@ -142,6 +142,7 @@ Exchange OcsClient::post(const QByteArray &body) const
     } else if (reply->error() != QNetworkReply::NoError) {
         exchange.outcome = outcomeOf(reply->error());
         exchange.message = QStringLiteral("%1: %2").arg(where, reply->errorString());
+        tlsErrors.removeIf([&](const QString &error) { return exchange.message.contains(error); });
         if (!tlsErrors.isEmpty())
             exchange.message += QStringLiteral(" (%1)").arg(tlsErrors.join(QStringLiteral("; ")));
         if (exchange.outcome == Exchange::Outcome::Untrusted && m_settings.caFile.isEmpty())

@@ -54,7 +54,7 @@ ParsedAnswer parseServerAnswer(const QByteArray &body)
     }
     const std::optional<QByteArray> text = decodeAnswerBody(body, MaxAnswerBytes);
     if (!text) {
-        parsed.error = QStringLiteral("the answer was neither compressed nor plain XML");
+        parsed.error = QStringLiteral("the answer could not be read as zlib, gzip or XML of at most %1 bytes").arg(MaxAnswerBytes);
         return parsed;
     }
 

@@ -7,7 +7,7 @@
 # session of its own and is stopped by its PID.
 #
 #   scripts/ocs-test-server.sh start DIR SCHEMA_DIR   # writes DIR/server.env
-#   scripts/ocs-test-server.sh stop DIR
+#   scripts/ocs-test-server.sh stop DIR               # keeps DIR/log
 #   scripts/ocs-test-server.sh sql DIR 'SELECT ...'   # tab-separated rows
 #
 # server.env holds OCS_URL, OCS_HTTPS_URL, OCS_CA_FILE, OCS_DB_SOCKET, OCS_DIR.
@@ -177,6 +177,10 @@ start)
 stop)
     stop_pid_file "$dir/run/apache2.pid"
     stop_pid_file "$dir/run/mysqld.pid"
+    # The database is some 100 MB; the logs stay for a look after a failure.
+    if [ ! -e "$dir/run/apache2.pid" ] && [ ! -e "$dir/run/mysqld.pid" ]; then
+        rm -rf "$dir/db" "$dir/tls" "$dir/apache" "$dir/www"
+    fi
     ;;
 sql)
     sql -N -B ocsweb -e "${3:?query}"
