@@ -58,12 +58,12 @@ void addSounds(AgentDocument &document, const SectionInput &input)
 }
 
 // Every PCI function, as the stock agents list lspci's lines.
-void addControllers(AgentDocument &document, const SectionInput &input)
+void addControllers(AgentDocument &document, const std::vector<ClassRow> &entities)
 {
     static const QRegularExpression pciId(QStringLiteral("^PCI\\\\VEN_([0-9A-F]{4})&DEV_([0-9A-F]{4})(?:.*&REV_([0-9A-F]{2}))?.*\\\\(?:[0-9a-fA-F]{4}:)?([^\\\\]+)$"),
                                           QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression classId(QStringLiteral("^PCI\\\\CC_([0-9A-F]{2})([0-9A-F]{2})"), QRegularExpression::CaseInsensitiveOption);
-    for (const ClassRow &entity : input.rows("Win32_PNPEntity")) {
+    for (const ClassRow &entity : entities) {
         const QRegularExpressionMatch id = pciId.match(entity.text(QStringLiteral("PNPDeviceID")));
         if (!id.hasMatch())
             continue;
@@ -195,10 +195,10 @@ void addBatteries(AgentDocument &document, const SectionInput &input)
 }
 
 // USB devices, not their interfaces nor the hubs' own ports.
-void addUsbDevices(AgentDocument &document, const SectionInput &input)
+void addUsbDevices(AgentDocument &document, const std::vector<ClassRow> &entities)
 {
     static const QRegularExpression usbId(QStringLiteral("^USB\\\\VID_[0-9A-F]{4}&PID_[0-9A-F]{4}\\\\(.*)$"), QRegularExpression::CaseInsensitiveOption);
-    for (const ClassRow &entity : input.rows("Win32_PNPEntity")) {
+    for (const ClassRow &entity : entities) {
         const QRegularExpressionMatch id = usbId.match(entity.text(QStringLiteral("PNPDeviceID")));
         if (!id.hasMatch())
             continue;
@@ -220,14 +220,16 @@ void addDeviceSections(AgentDocument &document, const SectionInput &input)
     addVideos(document, input);
     addMonitors(document, input);
     addSounds(document, input);
-    addControllers(document, input);
+    // Every device of the machine, read once for the PCI and the USB ones.
+    const std::vector<ClassRow> entities = input.rows("Win32_PNPEntity");
+    addControllers(document, entities);
     addSlots(document, input);
     addPorts(document, input);
     addInputs(document, input);
     addModems(document, input);
     addPrinters(document, input);
     addBatteries(document, input);
-    addUsbDevices(document, input);
+    addUsbDevices(document, entities);
 }
 
 } // namespace report::ocs

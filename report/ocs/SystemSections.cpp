@@ -64,11 +64,18 @@ QString mainAddress(const HostFacts &host)
     return fallback ? fallback->address : QString();
 }
 
-void addHardware(AgentDocument &document, const SectionInput &input, const std::vector<ClassRow> &processors)
+// The classes of one machine that several sections draw on, read once.
+struct Machine
 {
-    const std::vector<ClassRow> computers = input.rows("Win32_ComputerSystem");
-    const std::vector<ClassRow> products = input.rows("Win32_ComputerSystemProduct");
-    const ClassRow *computer = firstRow(computers);
+    std::vector<ClassRow> computers;
+    std::vector<ClassRow> products;
+    std::vector<ClassRow> processors;
+};
+
+void addHardware(AgentDocument &document, const SectionInput &input, const Machine &machine)
+{
+    const std::vector<ClassRow> &processors = machine.processors;
+    const ClassRow *computer = firstRow(machine.computers);
     const ClassRow *processor = firstRow(processors);
     const HostFacts *host = input.host;
 
@@ -95,7 +102,7 @@ void addHardware(AgentDocument &document, const SectionInput &input, const std::
         .requiredNumber(QStringLiteral("PROCESSORN"), qint64(processors.size()))
         .requiredNumber(QStringLiteral("MEMORY"), computer ? mebibytes(computer->number(QStringLiteral("TotalPhysicalMemory"))) : std::nullopt)
         .requiredNumber(QStringLiteral("SWAP"), host && host->swapKb ? std::optional<qint64>(qint64(*host->swapKb / 1024)) : std::nullopt)
-        .text(QStringLiteral("UUID"), textOf(firstRow(products), "UUID"));
+        .text(QStringLiteral("UUID"), textOf(firstRow(machine.products), "UUID"));
     if (host) {
         hardware.text(QStringLiteral("IPADDR"), mainAddress(*host))
             .text(QStringLiteral("DEFAULTGATEWAY"), host->defaultGateway)
@@ -108,15 +115,13 @@ void addHardware(AgentDocument &document, const SectionInput &input, const std::
     hardware.requiredNumber(QStringLiteral("CHECKSUM"), AllSectionsChanged);
 }
 
-void addBios(AgentDocument &document, const SectionInput &input)
+void addBios(AgentDocument &document, const SectionInput &input, const Machine &machine)
 {
-    const std::vector<ClassRow> computers = input.rows("Win32_ComputerSystem");
-    const std::vector<ClassRow> products = input.rows("Win32_ComputerSystemProduct");
     const std::vector<ClassRow> bioses = input.rows("Win32_BIOS");
     const std::vector<ClassRow> boards = input.rows("Win32_BaseBoard");
     const std::vector<ClassRow> enclosures = input.rows("Win32_SystemEnclosure");
-    const ClassRow *computer = firstRow(computers);
-    const ClassRow *product = firstRow(products);
+    const ClassRow *computer = firstRow(machine.computers);
+    const ClassRow *product = firstRow(machine.products);
     const ClassRow *bios = firstRow(bioses);
     const ClassRow *board = firstRow(boards);
     const ClassRow *enclosure = firstRow(enclosures);
@@ -218,10 +223,10 @@ void addMemories(AgentDocument &document, const SectionInput &input)
 
 void addSystemSections(AgentDocument &document, const SectionInput &input)
 {
-    const std::vector<ClassRow> processors = input.rows("Win32_Processor");
-    addHardware(document, input, processors);
-    addBios(document, input);
-    addProcessors(document, processors);
+    const Machine machine{input.rows("Win32_ComputerSystem"), input.rows("Win32_ComputerSystemProduct"), input.rows("Win32_Processor")};
+    addHardware(document, input, machine);
+    addBios(document, input, machine);
+    addProcessors(document, machine.processors);
     addMemories(document, input);
 }
 
