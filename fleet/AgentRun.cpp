@@ -30,7 +30,8 @@ AgentExit exitFor(Exchange::Outcome outcome)
     case Exchange::Outcome::TimedOut: return AgentExit::TimedOut;
     case Exchange::Outcome::Untrusted: return AgentExit::Untrusted;
     case Exchange::Outcome::HttpError: return AgentExit::Rejected;
-    case Exchange::Outcome::TooLarge: return AgentExit::BadAnswer;
+    case Exchange::Outcome::TooLarge:
+    case Exchange::Outcome::NoAnswer: return AgentExit::BadAnswer;
     case Exchange::Outcome::Failed: return AgentExit::Unreachable;
     }
     return AgentExit::Failed;

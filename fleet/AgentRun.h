@@ -21,7 +21,7 @@ enum class AgentExit : int {
     TimedOut = 5,      // no answer within the timeout
     Untrusted = 6,     // the server's certificate was not trusted
     Rejected = 7,      // the server answered with an HTTP error
-    BadAnswer = 8,     // the answer was no OCS reply, or too large
+    BadAnswer = 8,     // no answer, an answer too large, or one that is no OCS reply
     StateUnusable = 9, // the state folder could not keep the DEVICEID
 };
 

@@ -11,11 +11,43 @@
 #include <QSslError>
 #include <QTimer>
 
+#include <algorithm>
+#include <cstring>
+
 namespace fleet {
 
 namespace {
 
 constexpr qint64 MaxCaFileBytes = 16 * 1024 * 1024;
+
+// The body of one POST, readable once. Qt sends a request again when the
+// connection closes before an answer, unless it cannot rewind the body: a
+// server that took the inventory and then dropped the line must not get it
+// twice.
+class OneShotBody : public QIODevice
+{
+public:
+    explicit OneShotBody(const QByteArray &bytes) : m_bytes(bytes) { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+    bool isSequential() const override { return true; }
+    bool reset() override { return false; }
+    qint64 bytesAvailable() const override { return m_bytes.size() - m_position; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (m_position >= m_bytes.size())
+            return -1;
+        const qint64 count = std::min(maxSize, m_bytes.size() - m_position);
+        std::memcpy(data, m_bytes.constData() + m_position, size_t(count));
+        m_position += count;
+        return count;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_position = 0;
+};
 
 QList<QSslCertificate> certificatesIn(const QByteArray &bytes)
 {
@@ -41,6 +73,9 @@ Exchange::Outcome outcomeOf(QNetworkReply::NetworkError error)
     case QNetworkReply::TimeoutError:
     case QNetworkReply::ProxyTimeoutError:
         return Exchange::Outcome::TimedOut;
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::ContentReSendError:
+        return Exchange::Outcome::NoAnswer;
     default:
         return Exchange::Outcome::Failed;
     }
@@ -80,6 +115,11 @@ Exchange OcsClient::post(const QByteArray &body) const
     request.setHeader(QNetworkRequest::UserAgentHeader, m_settings.userAgent);
     // A redirected POST would be sent a second time, possibly as a GET.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    // The body goes out as it is read (see OneShotBody), over HTTP/1.1,
+    // whose resending Qt lets a body that cannot be rewound stop.
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
     if (!m_caCertificates.isEmpty()) {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
         tls.addCaCertificates(certificatesIn(m_caCertificates));
@@ -88,7 +128,8 @@ Exchange OcsClient::post(const QByteArray &body) const
 
     Exchange exchange;
     exchange.bytesSent = body.size();
-    QNetworkReply *reply = manager.post(request, body);
+    OneShotBody upload(body);
+    QNetworkReply *reply = manager.post(request, &upload);
     QEventLoop loop;
     QTimer deadline;
     deadline.setSingleShot(true);
@@ -139,6 +180,9 @@ Exchange OcsClient::post(const QByteArray &body) const
         const QByteArray location = reply->rawHeader("Location");
         if (!location.isEmpty())
             exchange.message += QStringLiteral(" (to %1; give that address instead)").arg(QString::fromLatin1(location));
+    } else if (outcomeOf(reply->error()) == Exchange::Outcome::NoAnswer) {
+        exchange.outcome = Exchange::Outcome::NoAnswer;
+        exchange.message = QStringLiteral("%1 closed the connection without an answer").arg(where);
     } else if (reply->error() != QNetworkReply::NoError) {
         exchange.outcome = outcomeOf(reply->error());
         exchange.message = QStringLiteral("%1: %2").arg(where, reply->errorString());

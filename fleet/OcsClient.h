@@ -16,6 +16,7 @@ struct Exchange
         Untrusted,   // TLS failed: unknown authority, wrong name, expired, no TLS
         HttpError,   // any status outside 2xx, redirections included
         TooLarge,    // the answer went beyond the limit
+        NoAnswer,    // the server closed the connection without an answer
         Failed,      // anything else the network layer reported
     };
     Outcome outcome = Outcome::Failed;

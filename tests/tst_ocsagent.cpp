@@ -175,6 +175,8 @@ void TestOcsAgent::exchanges_data()
     QTest::newRow("unknown response") << FakeOcsServer::reply(FakeOcsServer::answer("MAYBE")) << stored << 8 << prologOnly << "MAYBE";
     QTest::newRow("silent server") << QByteArray() << stored << 5 << prologOnly << "within 3 s";
     QTest::newRow("silent after the inventory") << send << QByteArray() << 5 << both << "may not have been stored";
+    QTest::newRow("hung up, not sent again") << FakeOcsServer::hangUp() << stored << 8 << prologOnly << "without an answer";
+    QTest::newRow("hung up after the inventory, not sent again") << send << FakeOcsServer::hangUp() << 8 << both << "without an answer";
     QTest::newRow("garbage after the inventory") << send << FakeOcsServer::raw(200, "??") << 8 << both << "after the inventory";
 }
 

@@ -96,7 +96,9 @@ void FakeOcsServer::serve(QTcpSocket *socket)
         buffer->remove(0, headerEnd + 4 + bodyLength);
         m_requests << request;
         const QByteArray response = m_script(request);
-        if (!response.isEmpty()) {
+        if (response == hangUp()) {
+            socket->abort();
+        } else if (!response.isEmpty()) {
             socket->write(response);
             socket->disconnectFromHost();
         }

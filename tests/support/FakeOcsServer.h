@@ -45,6 +45,8 @@ public:
     static QByteArray gzipReply(const QByteArray &xml);
     static QByteArray raw(int status, const QByteArray &body, const QByteArray &extraHeaders = {});
     static QByteArray answer(const char *response);                       // <REPLY><RESPONSE>...</RESPONSE></REPLY>
+    // Not a response: the connection is closed once the request is read.
+    static QByteArray hangUp() { return QByteArrayLiteral("<hang up>"); }
 
 private:
     void serve(QTcpSocket *socket);
