@@ -121,8 +121,10 @@ Exchange OcsClient::post(const QByteArray &body) const
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
     if (!m_caCertificates.isEmpty()) {
+        // Given certificates end Qt's loading of the system's authorities
+        // when a handshake needs them, so those are listed here as well.
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.addCaCertificates(certificatesIn(m_caCertificates));
+        tls.setCaCertificates(QSslConfiguration::systemCaCertificates() + certificatesIn(m_caCertificates));
         request.setSslConfiguration(tls);
     }
 
