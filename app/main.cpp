@@ -4,6 +4,8 @@
 #include "CommandLine.h"
 #include "Form1.h"
 #include "HeadlessExport.h"
+#include "InstalledFiles.h"
+#include "MainModule.h"
 #include "QssSkin.h"
 #include "QtScreenReader.h"
 #include "QtWindowServices.h"
@@ -30,6 +32,9 @@ int runHeadless(int argc, char *argv[], const app::CommandLine &line)
     switch (line.action) {
     case app::CommandLine::Action::Help:
         std::fputs(qPrintable(app::CommandLine::helpText()), stdout);
+        std::fputs(qPrintable(app::InstalledFiles(QCoreApplication::applicationDirPath())
+                                  .describe(app::Main::HelpPageAddress)),
+                   stdout);
         return 0;
     case app::CommandLine::Action::Version:
         std::printf("vantorix %s\n", VANTORIX_VERSION);

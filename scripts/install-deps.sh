@@ -13,6 +13,10 @@ libcups2-dev cups cups-client cups-bsd
 clang libclang-rt-14-dev
 dmidecode edid-decode lshw time
 chromium
+scdoc librsvg2-bin man-db groff-base bsdextrautils
+desktop-file-utils appstream shared-mime-info
+debhelper lintian debootstrap
+xvfb x11-utils
 "
 
 missing=""
