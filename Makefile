@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: all deps configure build run test test-sanitize bench clean fuzz deb
+.PHONY: all deps configure build run install test test-sanitize bench clean fuzz deb
 
 all: build
 
@@ -19,6 +19,12 @@ build: configure
 
 run: build
 	$(BUILD)/app/vantorix $(ARGS)
+
+# The program, its help, menu entry and manual page, and the inventory
+# server's daily timer, under the prefix the build was configured with
+# (/usr/local unless CMAKE_FLAGS says otherwise).
+install: build
+	@cmake --install $(BUILD)
 
 # The real-server tests need Debian's OCS Inventory server installed (no daemon
 # is started by the installation; the tests start private ones).
