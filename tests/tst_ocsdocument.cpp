@@ -261,6 +261,12 @@ void TestOcsDocument::realMachines()
         slotNames << slot->value(QStringLiteral("NAME"));
     QCOMPARE(slotNames, truth.slotNames);
 
+    QStringList processors;
+    for (const Section *cpu : document.all(QStringLiteral("CPUS")))
+        processors << QStringList{cpu->value(QStringLiteral("TYPE")), cpu->value(QStringLiteral("CORES")),
+                                  cpu->value(QStringLiteral("LOGICAL_CPUS"))}.join(QLatin1Char(' '));
+    QCOMPARE(processors, truth.processors);
+
     const std::vector<const Section *> monitors = document.all(QStringLiteral("MONITORS"));
     QCOMPARE(monitors.size(), size_t(1));
     QCOMPARE(monitors.front()->value(QStringLiteral("CAPTION")), truth.monitorName);

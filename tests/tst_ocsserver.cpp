@@ -150,6 +150,10 @@ void TestOcsServer::storesRealMachines()
     QCOMPARE(modules, truth.modules);
     QCOMPARE(rows(QStringLiteral("COUNT(*)"), QStringLiteral("memories"), QStringLiteral("1")), QStringList{QString::number(truth.slots)});
 
+    QStringList processors;
+    for (const QString &row : rows(QStringLiteral("TYPE, CORES, LOGICAL_CPUS"), QStringLiteral("cpus")))
+        processors << row.split(QLatin1Char('\t')).join(QLatin1Char(' '));
+    QCOMPARE(processors, truth.processors);
     QCOMPARE(rows(QStringLiteral("CAPTION"), QStringLiteral("monitors")), QStringList{truth.monitorName});
     QCOMPARE(rows(QStringLiteral("NAME"), QStringLiteral("slots")), truth.slotNames);
     const QStringList models = rows(QStringLiteral("MODEL"), QStringLiteral("storages"));

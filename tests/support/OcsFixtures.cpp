@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -91,6 +92,38 @@ QString monitorNameIn(const QString &edidDecodeText)
 {
     static const QRegularExpression name(QStringLiteral("Display Product Name: '?([^'\\n]*)'?"));
     return name.match(QString::fromUtf8(readAll(edidDecodeText))).captured(1).trimmed();
+}
+
+// One line per processor package in the capture's cpuinfo: the model name
+// with its runs of spaces folded, cores and logical processors.
+QStringList processorsIn(const QString &cpuinfo)
+{
+    QMap<QString, QString> packages;
+    QString name, cores, siblings, package;
+    const auto flush = [&] {
+        if (!package.isEmpty())
+            packages.insert(package, QStringList{name.simplified(), cores, siblings}.join(QLatin1Char(' ')));
+        name.clear();
+        cores.clear();
+        siblings.clear();
+        package.clear();
+    };
+    for (const QString &line : QString::fromUtf8(readAll(cpuinfo)).split(QLatin1Char('\n'))) {
+        const QString key = line.section(QLatin1Char(':'), 0, 0).trimmed();
+        const QString value = line.section(QLatin1Char(':'), 1).trimmed();
+        if (line.trimmed().isEmpty())
+            flush();
+        else if (key == QLatin1String("model name"))
+            name = value;
+        else if (key == QLatin1String("cpu cores"))
+            cores = value;
+        else if (key == QLatin1String("siblings"))
+            siblings = value;
+        else if (key == QLatin1String("physical id"))
+            package = value;
+    }
+    flush();
+    return packages.values();
 }
 
 // The models the capture's SCSI devices name for their disks and drives.
@@ -191,6 +224,7 @@ std::optional<OcsMachine> buildOcsMachine(const OcsFixture &fixture)
     link(root, QStringLiteral("sys/class/drm/card0-") + fixture.connector, up + output.mid(4));
 
     truth.diskModels = diskModelsBelow(root);
+    truth.processors = processorsIn(root + QStringLiteral("/proc/cpuinfo"));
     truth.pciFunctions = QDir(root + QStringLiteral("/sys/bus/pci/devices")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size();
 
     // An address on one interface, with its route and the default route.

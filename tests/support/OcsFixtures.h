@@ -42,6 +42,7 @@ struct OcsTruth
     QStringList modules;   // memoryLine() of each installed module
     qsizetype slots = 0;   // system memory slots, empty ones included
     QStringList slotNames; // the system slots' designations
+    QStringList processors; // "name cores logical" per package, from the capture's cpuinfo
     QString monitorName;
     QByteArray edid;
     QStringList diskModels; // empty: the capture names none
