@@ -126,6 +126,23 @@ QStringList processorsIn(const QString &cpuinfo)
     return packages.values();
 }
 
+// Each PCI function of the capture by its slot (without the domain) and its
+// revision, from the kernel's file or the configuration space.
+QStringList pciFunctionsBelow(const QString &root)
+{
+    QStringList functions;
+    const QDir devices(root + QStringLiteral("/sys/bus/pci/devices"));
+    for (const QString &address : devices.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
+        const QByteArray config = readAll(devices.filePath(address) + QStringLiteral("/config"));
+        QString revision = QString::fromLatin1(readAll(devices.filePath(address) + QStringLiteral("/revision"))).trimmed().mid(2);
+        if (revision.isEmpty() && config.size() > 8)
+            revision = QStringLiteral("%1").arg(quint8(config[8]), 2, 16, QLatin1Char('0'));
+        functions << (address.section(QLatin1Char(':'), 1) + QLatin1Char(' ') + revision).trimmed();
+    }
+    functions.sort();
+    return functions;
+}
+
 // The models the capture's SCSI devices name for their disks and drives.
 QStringList diskModelsBelow(const QString &root)
 {
@@ -225,7 +242,7 @@ std::optional<OcsMachine> buildOcsMachine(const OcsFixture &fixture)
 
     truth.diskModels = diskModelsBelow(root);
     truth.processors = processorsIn(root + QStringLiteral("/proc/cpuinfo"));
-    truth.pciFunctions = QDir(root + QStringLiteral("/sys/bus/pci/devices")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size();
+    truth.pciFunctions = pciFunctionsBelow(root);
 
     // An address on one interface, with its route and the default route.
     if (!fixture.interface.isEmpty()) {

@@ -46,7 +46,7 @@ struct OcsTruth
     QString monitorName;
     QByteArray edid;
     QStringList diskModels; // empty: the capture names none
-    qsizetype pciFunctions = 0;
+    QStringList pciFunctions; // "00:1f.3 04": slot and revision, sorted
     QString mac;            // of the interface given an address
     QString address;
 };
