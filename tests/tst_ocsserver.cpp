@@ -161,7 +161,9 @@ void TestOcsServer::storesRealMachines()
         QVERIFY2(models.filter(model).size() == 1, qPrintable(model + QStringLiteral(" in ") + models.join(QLatin1Char('|'))));
     QCOMPARE(rows(QStringLiteral("TRIM(CONCAT_WS(' ', DESCRIPTION, VERSION))"), QStringLiteral("controllers"), QStringLiteral("1")),
              truth.pciFunctions);
-    QVERIFY(!rows(QStringLiteral("NAME"), QStringLiteral("videos")).isEmpty());
+    // The graphics function the monitor hangs on shows the monitor's mode.
+    const QStringList resolutions = rows(QStringLiteral("RESOLUTION"), QStringLiteral("videos"));
+    QVERIFY2(resolutions.contains(truth.resolution), qPrintable(resolutions.join(QLatin1Char('|'))));
     if (!truth.address.isEmpty()) {
         QCOMPARE(one(QStringLiteral("SELECT CONCAT_WS(' ', MACADDR, IPADDRESS, IPMASK) FROM networks WHERE IPADDRESS<>'' AND HARDWARE_ID=") + id),
                  truth.mac + QLatin1Char(' ') + truth.address + QStringLiteral(" 255.255.255.0"));

@@ -233,7 +233,8 @@ std::optional<OcsMachine> buildOcsMachine(const OcsFixture &fixture)
     truth.monitorName = monitorNameIn(sharedData(QStringLiteral("edid/") + fixture.edidDecode));
     put(root, output + QStringLiteral("/status"), "connected\n");
     put(root, output + QStringLiteral("/enabled"), "enabled\n");
-    put(root, output + QStringLiteral("/modes"), "1920x1200\n");
+    truth.resolution = QStringLiteral("1920x1200");
+    put(root, output + QStringLiteral("/modes"), truth.resolution.toUtf8() + '\n');
     put(root, output + QStringLiteral("/edid"), truth.edid);
     link(root, card + QStringLiteral("/device"), QStringLiteral("../.."));
     const QString up = QStringLiteral("../../");

@@ -44,6 +44,7 @@ struct OcsTruth
     QStringList slotNames; // the system slots' designations
     QStringList processors; // "name cores logical" per package, from the capture's cpuinfo
     QString monitorName;
+    QString resolution;    // the mode of the monitor's output
     QByteArray edid;
     QStringList diskModels; // empty: the capture names none
     QStringList pciFunctions; // "00:1f.3 04": slot and revision, sorted
