@@ -40,7 +40,8 @@ fi
 if [ ! -f "$schema_dir/ocsbase_new.sql" ]; then
     mkdir -p "$schema_dir"
     work=$(mktemp -d)
-    chmod 755 "$work"   # apt-get download runs as _apt
+    # apt-get download fetches as the _apt user into the current folder.
+    chmod 755 "$work"; chown _apt "$work" 2>/dev/null || true
     trap 'rm -rf "$work"' EXIT
     (cd "$work" && apt-get download -qq ocsinventory-reports >/dev/null && dpkg-deb -x ocsinventory-reports_*.deb tree)
     cp "$work/tree/usr/share/ocsinventory-reports/files/ocsbase_new.sql" "$schema_dir/"
