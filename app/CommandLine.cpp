@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <algorithm>
 #include <iterator>
@@ -9,6 +10,8 @@
 namespace app {
 
 namespace {
+
+constexpr int MaxTimeoutSeconds = 3600;
 
 struct Options
 {
@@ -35,6 +38,25 @@ struct Options
                            QStringLiteral("With --diff, also compare live readings (clock speeds, temperatures, display mode, ...).")};
     QCommandLineOption withProperties{QStringLiteral("with-properties"),
                                       QStringLiteral("Include every device's properties in the reports.")};
+    QCommandLineOption send{QStringLiteral("send"),
+                            QStringLiteral("Send the inventory to the OCS Inventory server at URL (http:// or https://). "
+                                           "Exit status 3: the server said not now; 4 to 9: see the README."),
+                            QStringLiteral("URL")};
+    QCommandLineOption saveOcs{QStringLiteral("save-ocs"),
+                               QStringLiteral("Write the inventory as an OCS Inventory agent document to FILE (- for standard output)."),
+                               QStringLiteral("FILE")};
+    QCommandLineOption ocsTag{QStringLiteral("ocs-tag"), QStringLiteral("The administrative tag the server files the machine under."),
+                              QStringLiteral("TAG")};
+    QCommandLineOption caFile{QStringLiteral("ca-file"),
+                              QStringLiteral("Also trust the certificate authorities in FILE (PEM or DER) for HTTPS."),
+                              QStringLiteral("FILE")};
+    QCommandLineOption timeout{QStringLiteral("timeout"),
+                               QStringLiteral("Give up on a request to the server after SECONDS (default 60)."),
+                               QStringLiteral("SECONDS"), QStringLiteral("60")};
+    QCommandLineOption stateDir{QStringLiteral("state-dir"),
+                                QStringLiteral("Keep the machine's DEVICEID in DIR (default ~/.local/state/vantorix, "
+                                               "/var/lib/vantorix for root)."),
+                                QStringLiteral("DIR")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version and exit.")};
 
@@ -47,7 +69,8 @@ struct Options
                                      QStringLiteral("[FILE]"));
         // "-frobnicate" is one unknown word, not ten unknown letters.
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({root, open, saveText, saveHtml, saveJson, withProperties, redact, diff, all, help, version});
+        parser.addOptions({root, open, saveText, saveHtml, saveJson, withProperties, redact, diff, all, send, saveOcs, ocsTag,
+                           caFile, timeout, stateDir, help, version});
     }
 };
 
@@ -102,6 +125,25 @@ QStringList withoutQtOptions(const QStringList &arguments)
     return kept;
 }
 
+// What is wrong with the agent's options, or nothing.
+QString agentProblem(CommandLine &line, bool sending, bool saving, const QString &timeout)
+{
+    if (sending) {
+        const QUrl url(line.sendUrl, QUrl::StrictMode);
+        if (!url.isValid() || url.host().isEmpty()
+            || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
+            return QStringLiteral("--send needs the server's http:// or https:// address, as in "
+                                  "http://inventory.example.org/ocsinventory.");
+    }
+    if (saving && line.ocsTarget.isEmpty())
+        return QStringLiteral("A save option needs a file name (- for standard output).");
+    bool ok = false;
+    line.timeoutSeconds = timeout.toInt(&ok);
+    if (!ok || line.timeoutSeconds < 1 || line.timeoutSeconds > MaxTimeoutSeconds)
+        return QStringLiteral("--timeout needs a number of seconds from 1 to %1.").arg(MaxTimeoutSeconds);
+    return {};
+}
+
 CommandLine invalidLine(const QString &error)
 {
     CommandLine line;
@@ -116,7 +158,7 @@ CommandLine parseDiff(const QCommandLineParser &parser, const Options &options, 
     if (files.size() != 2)
         return invalidLine(QStringLiteral("--diff compares two inventories: --diff OLD NEW (- for this machine now)."));
     for (const QCommandLineOption *other : {&options.open, &options.saveText, &options.saveHtml, &options.saveJson,
-                                            &options.withProperties, &options.redact})
+                                            &options.withProperties, &options.redact, &options.send, &options.saveOcs})
         if (parser.isSet(*other))
             return invalidLine(QStringLiteral("--diff goes with --all and --root only, not --%1.").arg(other->names().constFirst()));
     CommandLine line;
@@ -186,6 +228,25 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     if (targets.count(QStringLiteral("-")) > 1)
         return invalid(QStringLiteral("Only one file can go to standard output."));
 
+    line.sendUrl = parser.value(options.send);
+    line.ocsTarget = parser.value(options.saveOcs);
+    line.ocsTag = parser.value(options.ocsTag);
+    line.caFile = parser.value(options.caFile);
+    line.stateDir = parser.value(options.stateDir);
+    const bool agent = parser.isSet(options.send) || parser.isSet(options.saveOcs);
+    if (agent) {
+        if (const QString problem = agentProblem(line, parser.isSet(options.send), parser.isSet(options.saveOcs),
+                                                 parser.value(options.timeout));
+            !problem.isEmpty())
+            return invalid(problem);
+        if (saving || line.redact)
+            return invalid(QStringLiteral("--send and --save-ocs do not go with --save-text, --save-html, --save-json or --redact."));
+    } else {
+        for (const QCommandLineOption *option : {&options.ocsTag, &options.caFile, &options.timeout, &options.stateDir})
+            if (parser.isSet(*option))
+                return invalid(QStringLiteral("--%1 goes with --send or --save-ocs.").arg(option->names().constFirst()));
+    }
+
     line.fileToOpen = parser.value(options.open);
     if (parser.isSet(options.open) && line.fileToOpen.isEmpty())
         return invalid(QStringLiteral("--open needs a file."));
@@ -195,11 +256,15 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.fileToOpen = files.constFirst();
     if (!line.fileToOpen.isEmpty() && parser.isSet(options.root))
         return invalid(QStringLiteral("--root reads a machine; a file to open holds one already."));
+    // The agent reports a machine (this one or a --root tree): the host's
+    // addresses and system facts are not kept in an inventory file.
+    if (agent && !line.fileToOpen.isEmpty())
+        return invalid(QStringLiteral("--send and --save-ocs read this machine or --root DIR, not a file to open."));
     // The window keeps its old way with a wrong root (an empty tree); a
     // script is better told at once.
-    if (saving && line.fileToOpen.isEmpty() && !QFileInfo(line.root).isDir())
+    if ((saving || agent) && line.fileToOpen.isEmpty() && !QFileInfo(line.root).isDir())
         return invalid(QStringLiteral("--root %1 is not a folder.").arg(line.root));
-    line.action = saving ? Action::Export : Action::Window;
+    line.action = agent ? Action::Agent : saving ? Action::Export : Action::Window;
     return line;
 }
 

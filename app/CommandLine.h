@@ -11,7 +11,7 @@ namespace app {
 struct CommandLine
 {
     // Invalid: a wrong command line (exit status 2).
-    enum class Action { Window, Export, Diff, Help, Version, Invalid };
+    enum class Action { Window, Export, Agent, Diff, Help, Version, Invalid };
 
     Action action = Action::Window;
     QString root = QStringLiteral("/");
@@ -19,6 +19,14 @@ struct CommandLine
     QString htmlTarget;
     QString jsonTarget; // the inventory file
     bool withProperties = false;
+    // The inventory server's agent: send to sendUrl, save the document to
+    // ocsTarget ("-" for standard output), or both.
+    QString sendUrl;
+    QString ocsTarget;
+    QString ocsTag;
+    QString caFile;
+    QString stateDir;
+    int timeoutSeconds = 60;
     QString fileToOpen; // the positional argument or --open: shown instead of the machine
     bool redact = false; // --redact, with a save option
     // --diff OLD NEW ("-" for this machine now); --all keeps live readings.

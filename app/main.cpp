@@ -1,5 +1,6 @@
 // Vantorix: the hardware inventory of this machine, in one window, or written
 // straight to a report file by a script.
+#include "AgentCommand.h"
 #include "CommandLine.h"
 #include "Form1.h"
 #include "HeadlessDiff.h"
@@ -41,6 +42,8 @@ int runHeadless(int argc, char *argv[], const app::CommandLine &line)
     case app::CommandLine::Action::Version:
         std::printf("vantorix %s\n", VANTORIX_VERSION);
         return 0;
+    case app::CommandLine::Action::Agent:
+        return app::runAgentCommand(line);
     default:
         break;
     }

@@ -5,7 +5,7 @@ set -eu
 
 packages="
 build-essential cmake make pkg-config
-qt6-base-dev qt6-base-dev-tools libgl-dev
+qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev ca-certificates
 fonts-liberation
 libudev-dev udev
 libpci-dev pciutils hwdata

@@ -26,6 +26,10 @@ need share/man/man1/vantorix.1
 need share/vantorix/skins/x/o.cjs
 need share/doc/vantorix/README.md
 for page in $pages; do need "share/vantorix/help/$(basename "$page")"; done
+# The inventory server's daily run, below the prefix like the rest.
+need lib/systemd/system/vantorix-agent.service
+need lib/systemd/system/vantorix-agent.timer
+need etc/vantorix/agent.conf
 
 # The entry's icon at every size and as SVG, and its program in bin.
 icon=$(sed -n 's/^Icon=//p' "$prefix/share/applications/$id.desktop")
