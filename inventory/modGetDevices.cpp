@@ -36,11 +36,24 @@ void appendPropertyPairs(QString &joined, const Properties &properties)
     }
 }
 
+std::shared_ptr<Service> modGetDevices::connect(QueryPass &pass) const
+{
+    if (!pass.m_service)
+        pass.m_service = m_instrumentation.connect();
+    return pass.m_service;
+}
+
 QStringList modGetDevices::GetDeviceCaptions(const QString &className) const
+{
+    QueryPass once;
+    return GetDeviceCaptions(className, once);
+}
+
+QStringList modGetDevices::GetDeviceCaptions(const QString &className, QueryPass &pass) const
 {
     QString joined;
     try {
-        InstanceEnumeration instances = m_instrumentation.connect()->instancesOf(className);
+        InstanceEnumeration instances = connect(pass)->instancesOf(className);
         while (std::optional<Instance> instance = instances.next()) {
             try {
                 joined += instance->caption().toText() + EntrySeparator;
@@ -85,7 +98,7 @@ QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath, Cl
     const QString className = ClassPrefix + devicePath.at(1);
     auto found = cache.m_classes.find(className);
     if (found == cache.m_classes.end())
-        found = cache.m_classes.insert(className, enumerateByCaption(className));
+        found = cache.m_classes.insert(className, enumerateByCaption(className, cache.m_pass));
     const auto group = found->find(devicePath.at(2));
     if (group == found->end())
         return {};
@@ -109,11 +122,11 @@ QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath, Cl
 // One walk of the class, exactly as the uncached query walks it (one pump per
 // instance, unreadable captions and Null captions never match), keeping the
 // instances by caption in the order they came.
-ClassCache::ByCaption modGetDevices::enumerateByCaption(const QString &className) const
+ClassCache::ByCaption modGetDevices::enumerateByCaption(const QString &className, QueryPass &pass) const
 {
     ClassCache::ByCaption byCaption;
     try {
-        InstanceEnumeration instances = m_instrumentation.connect()->instancesOf(className);
+        InstanceEnumeration instances = connect(pass)->instancesOf(className);
         while (std::optional<Instance> instance = instances.next()) {
             m_pump.pump();
             try {

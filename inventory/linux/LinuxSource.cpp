@@ -6,6 +6,7 @@ namespace inventory::linuxsource {
 
 InstanceEnumeration LinuxSource::instancesOf(const QString &className)
 {
+    const MachineRoot::Enumeration enumeration(m_root);
     return InstanceEnumeration(ClassTable::instance().instancesOf(className, m_root));
 }
 

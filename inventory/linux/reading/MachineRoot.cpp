@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -26,13 +27,72 @@ QString realPath(const QString &path)
     ::free(resolved);
     return out;
 }
+// What a question about a path is kept under: its UTF-8, exactly as long as
+// it is (paths put together for a read carry spare room). Nothing without
+// a memory to keep it in.
+QByteArray memoryKey(const void *memory, const QString &relative)
+{
+    return memory ? relative.toUtf8() : QByteArray();
+}
+
+// The answer kept for a question asked before, or asked now; a new answer
+// is kept only while a class is enumerated. Without memory, always asked.
+template<typename Memory, typename Key, typename Answer, typename Ask>
+Answer remembered(Memory *memory, QHash<Key, Answer> Memory::*table, const Key &key, Ask &&ask)
+{
+    if (!memory)
+        return ask();
+    QHash<Key, Answer> &answers = memory->*table;
+    if (const auto known = answers.constFind(key); known != answers.constEnd())
+        return *known;
+    Answer answer = ask();
+    if (memory->enumerating > 0)
+        answers.insert(key, answer);
+    return answer;
+}
+
 } // namespace
+
+// Each question by the relative path it was asked with.
+struct MachineRoot::Memory
+{
+    QHash<std::pair<QByteArray, qsizetype>, std::optional<QByteArray>> files;
+    QHash<QByteArray, QStringList> lists;
+    QHash<QByteArray, std::optional<QString>> targets;
+    QHash<QByteArray, QString> links;
+    QHash<QByteArray, QString> resolved;
+    QHash<QByteArray, bool> existing;
+    QHash<QByteArray, bool> directories;
+    QHash<QByteArray, bool> symlinks;
+    QHash<QString, std::any> derived;
+    // Enumerations under way; answers are kept only during one.
+    int enumerating = 0;
+};
 
 MachineRoot::MachineRoot(QString root)
     : m_root(QDir::cleanPath(root.isEmpty() ? QStringLiteral("/") : root))
 {
     m_live = m_root == QLatin1String("/");
     m_realRoot = realPath(m_root);
+}
+
+MachineRoot MachineRoot::remembering() const
+{
+    MachineRoot copy = *this;
+    copy.m_memory = std::make_shared<Memory>();
+    return copy;
+}
+
+MachineRoot::Enumeration::Enumeration(const MachineRoot &root) : m_memory(root.m_memory)
+{
+    if (m_memory)
+        ++m_memory->enumerating;
+}
+
+MachineRoot::Enumeration::~Enumeration()
+{
+    if (m_memory)
+        --m_memory->enumerating;
 }
 
 QString MachineRoot::path(const QString &relative) const
@@ -45,7 +105,27 @@ QString MachineRoot::path(const QString &relative) const
     return m_live ? QLatin1Char('/') + rel : m_root + QLatin1Char('/') + rel;
 }
 
+const std::any *MachineRoot::recalled(const QString &key) const
+{
+    if (!m_memory)
+        return nullptr;
+    const auto known = m_memory->derived.constFind(key);
+    return known == m_memory->derived.constEnd() ? nullptr : &*known;
+}
+
+void MachineRoot::keep(const QString &key, std::any value) const
+{
+    if (m_memory)
+        m_memory->derived.insert(key, std::move(value));
+}
+
 std::optional<QByteArray> MachineRoot::readBytes(const QString &relative, qsizetype cap) const
+{
+    return remembered(m_memory.get(), &Memory::files, std::pair(memoryKey(m_memory.get(), relative), cap),
+                      [&] { return readBytesNow(relative, cap); });
+}
+
+std::optional<QByteArray> MachineRoot::readBytesNow(const QString &relative, qsizetype cap) const
 {
     const QByteArray file = QFile::encodeName(path(relative));
     // O_NONBLOCK: a FIFO or a device node where an attribute should be must
@@ -134,41 +214,66 @@ std::optional<quint64> MachineRoot::readUnsigned(const QString &relative, int ba
 
 bool MachineRoot::exists(const QString &relative) const
 {
-    return QFileInfo::exists(path(relative));
+    return remembered(m_memory.get(), &Memory::existing, memoryKey(m_memory.get(), relative),
+                      [&] { return QFileInfo::exists(path(relative)); });
 }
 
 bool MachineRoot::isDirectory(const QString &relative) const
 {
-    return QFileInfo(path(relative)).isDir();
+    return remembered(m_memory.get(), &Memory::directories, memoryKey(m_memory.get(), relative),
+                      [&] { return QFileInfo(path(relative)).isDir(); });
+}
+
+bool MachineRoot::isLink(const QString &relative) const
+{
+    return remembered(m_memory.get(), &Memory::symlinks, memoryKey(m_memory.get(), relative),
+                      [&] { return QFileInfo(path(relative)).isSymLink(); });
 }
 
 QStringList MachineRoot::list(const QString &relative) const
 {
-    QStringList names = QDir(path(relative))
-                            .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
-                                       QDir::NoSort);
-    std::sort(names.begin(), names.end(), naturalLess);
-    return names;
+    return remembered(m_memory.get(), &Memory::lists, memoryKey(m_memory.get(), relative), [&] {
+        QStringList names = QDir(path(relative))
+                                .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                                           QDir::NoSort);
+        std::sort(names.begin(), names.end(), naturalLess);
+        return names;
+    });
+}
+
+std::optional<QString> MachineRoot::linkTarget(const QString &relative) const
+{
+    return remembered(m_memory.get(), &Memory::targets, memoryKey(m_memory.get(), relative), [&]() -> std::optional<QString> {
+        char buffer[PATH_MAX];
+        const ssize_t length = ::readlink(QFile::encodeName(path(relative)).constData(), buffer, sizeof buffer);
+        if (length <= 0 || length >= ssize_t(sizeof buffer))
+            return std::nullopt;
+        return QFile::decodeName(QByteArray(buffer, length));
+    });
 }
 
 QString MachineRoot::linkName(const QString &relative) const
 {
-    const QString target = QFileInfo(path(relative)).symLinkTarget();
-    if (target.isEmpty())
-        return {};
-    return target.section(QLatin1Char('/'), -1);
+    return remembered(m_memory.get(), &Memory::links, memoryKey(m_memory.get(), relative), [&] {
+        const QString target = QFileInfo(path(relative)).symLinkTarget();
+        if (target.isEmpty())
+            return QString();
+        return target.section(QLatin1Char('/'), -1);
+    });
 }
 
 QString MachineRoot::resolve(const QString &relative) const
 {
-    const QString canonical = realPath(path(relative));
-    if (canonical.isEmpty())
-        return {};
-    if (m_live)
-        return canonical.mid(1);
-    if (m_realRoot.isEmpty() || !canonical.startsWith(m_realRoot + QLatin1Char('/')))
-        return {};
-    return canonical.mid(m_realRoot.size() + 1);
+    return remembered(m_memory.get(), &Memory::resolved, memoryKey(m_memory.get(), relative), [&] {
+        const QString canonical = realPath(path(relative));
+        if (canonical.isEmpty())
+            return QString();
+        if (m_live)
+            return canonical.mid(1);
+        if (m_realRoot.isEmpty() || !canonical.startsWith(m_realRoot + QLatin1Char('/')))
+            return QString();
+        return canonical.mid(m_realRoot.size() + 1);
+    });
 }
 
 QString cleanText(const QByteArray &bytes)
