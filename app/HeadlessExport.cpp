@@ -3,9 +3,9 @@
 #include "inventory/MemoryDeviceTree.h"
 #include "inventory/Scan.h"
 #include "report/HtmlReport.h"
+#include "report/ReportFile.h"
 #include "report/ReportWalk.h"
 #include "report/TextReport.h"
-#include "report/WriteTextFile.h"
 
 namespace app {
 
@@ -33,12 +33,12 @@ int HeadlessExport::run(const inventory::Instrumentation &instrumentation, const
         if (target.isEmpty())
             return;
         inventory::StepRunner steps = stepsFor(QStringLiteral("report"));
-        const QString text = walk.compose(format, steps);
+        // Straight to the file as the walk goes: a big report is never held whole.
+        report::ReportFile file = target == QLatin1String("-") ? report::ReportFile::standardOutput()
+                                                                : report::ReportFile(target);
+        walk.compose(format, steps, file);
         try {
-            if (target == QLatin1String("-"))
-                report::WriteTextToStandardOutput(text);
-            else
-                report::WriteTextFile(text, target);
+            file.finish();
         } catch (const inventory::Failure &failure) {
             complain(failure.description());
             failed = true;

@@ -13,6 +13,7 @@
 #include "report/HtmlReport.h"
 #include "report/ReportWalk.h"
 #include "report/TextReport.h"
+#include "report/ReportFile.h"
 #include "report/WriteTextFile.h"
 
 #include <QFile>
@@ -81,11 +82,16 @@ struct Rig
         return tree.addChild(category, caption);
     }
 
-    // The file a save writes, read back.
+    // The file a save writes, read back: the walk streams it there, as the
+    // window's save does.
     QByteArray save(const report::ReportFormat &format, bool withProperties)
     {
         option.select(withProperties);
-        return write(walk.compose(format, trap));
+        const QString path = folder.filePath(QStringLiteral("report"));
+        report::ReportFile file(path);
+        walk.compose(format, trap, file);
+        file.finish();
+        return readAll(path);
     }
     QByteArray write(const QString &text)
     {
