@@ -7,6 +7,7 @@ extern "C" {
 #include <pci/pci.h>
 }
 
+#include <locale.h>
 #include <csetjmp>
 #include <mutex>
 
@@ -46,6 +47,36 @@ bool loadPciNames(struct pci_access *access)
 
 // libpci keeps its lookup state in the access structure.
 std::mutex pciMutex;
+
+// hwdb matches a key against the database's glob patterns with fnmatch, which
+// in a multibyte locale (Qt always runs in a UTF-8 one) first converts both
+// to wide characters. For an ASCII key the C locale matches alike at half the
+// cost, so lookups switch this thread to it while they run.
+class AsciiMatching
+{
+public:
+    explicit AsciiMatching(bool ascii)
+    {
+        static const locale_t c = ::newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+        if (ascii && c)
+            m_previous = ::uselocale(c);
+    }
+    ~AsciiMatching()
+    {
+        if (m_previous)
+            ::uselocale(m_previous);
+    }
+    AsciiMatching(const AsciiMatching &) = delete;
+    AsciiMatching &operator=(const AsciiMatching &) = delete;
+
+private:
+    locale_t m_previous = nullptr;
+};
+
+bool isAscii(const QByteArray &bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+}
 } // namespace
 
 const IdDatabase &IdDatabase::instance()
@@ -89,6 +120,7 @@ QHash<QString, QString> IdDatabase::lookup(const QString &key) const
     if (!m_hwdb)
         return found;
     const QByteArray modalias = key.toUtf8();
+    const AsciiMatching matching(isAscii(modalias));
     struct udev_list_entry *entry = udev_hwdb_get_properties_list_entry(m_hwdb, modalias.constData(), 0);
     for (; entry; entry = udev_list_entry_get_next(entry)) {
         const char *name = udev_list_entry_get_name(entry);
@@ -125,6 +157,8 @@ std::optional<QString> IdDatabase::pciLookup(int flags, int a, int b, int c, int
     std::optional<QString> answer;
     {
         const std::lock_guard<std::mutex> lock(pciMutex);
+        // Ids only: where pci.ids lacks one, libpci asks hwdb with an ASCII key.
+        const AsciiMatching matching(true);
         const char *name = pci_lookup_name(m_pci, buffer, sizeof buffer, flags | PCI_LOOKUP_NO_NUMBERS, a, b, c, d);
         if (name && *name)
             answer = cleanText(QByteArray(name));
