@@ -6,7 +6,6 @@ namespace inventory::linuxsource {
 
 InstanceEnumeration LinuxSource::instancesOf(const QString &className)
 {
-    const MachineRoot::Enumeration enumeration(m_root);
     return InstanceEnumeration(ClassTable::instance().instancesOf(className, m_root));
 }
 

@@ -35,8 +35,8 @@ QByteArray memoryKey(const void *memory, const QString &relative)
     return memory ? relative.toUtf8() : QByteArray();
 }
 
-// The answer kept for a question asked before, or asked now; a new answer
-// is kept only while a class is enumerated. Without memory, always asked.
+// The answer kept for a question asked before, or asked now and kept.
+// Without memory, always asked.
 template<typename Memory, typename Key, typename Answer, typename Ask>
 Answer remembered(Memory *memory, QHash<Key, Answer> Memory::*table, const Key &key, Ask &&ask)
 {
@@ -45,10 +45,7 @@ Answer remembered(Memory *memory, QHash<Key, Answer> Memory::*table, const Key &
     QHash<Key, Answer> &answers = memory->*table;
     if (const auto known = answers.constFind(key); known != answers.constEnd())
         return *known;
-    Answer answer = ask();
-    if (memory->enumerating > 0)
-        answers.insert(key, answer);
-    return answer;
+    return *answers.insert(key, ask());
 }
 
 } // namespace
@@ -65,8 +62,6 @@ struct MachineRoot::Memory
     QHash<QByteArray, bool> directories;
     QHash<QByteArray, bool> symlinks;
     QHash<QString, std::any> derived;
-    // Enumerations under way; answers are kept only during one.
-    int enumerating = 0;
 };
 
 MachineRoot::MachineRoot(QString root)
@@ -81,18 +76,6 @@ MachineRoot MachineRoot::remembering() const
     MachineRoot copy = *this;
     copy.m_memory = std::make_shared<Memory>();
     return copy;
-}
-
-MachineRoot::Enumeration::Enumeration(const MachineRoot &root) : m_memory(root.m_memory)
-{
-    if (m_memory)
-        ++m_memory->enumerating;
-}
-
-MachineRoot::Enumeration::~Enumeration()
-{
-    if (m_memory)
-        --m_memory->enumerating;
 }
 
 QString MachineRoot::path(const QString &relative) const

@@ -24,32 +24,17 @@ public:
 
     explicit MachineRoot(QString root = QStringLiteral("/"));
 
-    // The same root, remembering from now on what it and its copies read
-    // while a class is enumerated (an Enumeration lives): the files several
-    // classes share are then read once while any copy lives. One
-    // connection's view of the machine; a root without it reads afresh every
-    // time. What is read for one instance's properties is used from memory
-    // but not kept: it is that instance's own and would only hold memory.
-    // Copies share the memory, so use them from one thread.
+    // The same root, remembering from now on what it and its copies read:
+    // one connection's view of the machine, in which the files several
+    // classes and instances share are read once while any copy lives. A
+    // root without it reads afresh every time. Copies share the memory, so
+    // use them from one thread.
     MachineRoot remembering() const;
 
-    // Marks the enumeration of a class, for a remembering root.
-    class Enumeration
-    {
-    public:
-        explicit Enumeration(const MachineRoot &root);
-        ~Enumeration();
-        Enumeration(const Enumeration &) = delete;
-        Enumeration &operator=(const Enumeration &) = delete;
-
-    private:
-        std::shared_ptr<Memory> m_memory;
-    };
-
     // A value worked out from this root's files, kept under key for as long
-    // as the memory lives, enumerating or not (worked out every time by a
-    // root without memory). What is kept must not hold a MachineRoot, which
-    // would keep the memory alive for good.
+    // as the memory lives (worked out every time by a root without memory).
+    // What is kept must not hold a MachineRoot, which would keep the memory
+    // alive for good.
     template<typename T, typename Make>
     T remember(const QString &key, Make &&make) const
     {
