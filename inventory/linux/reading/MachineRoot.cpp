@@ -48,6 +48,42 @@ Answer remembered(Memory *memory, QHash<Key, Answer> Memory::*table, const Key &
     return *answers.insert(key, ask());
 }
 
+// What readlink says of one entry on the way: a link and its target, an
+// entry that is no link (EINVAL), or nothing usable there.
+struct LinkStep
+{
+    enum Kind { Missing, Plain, Link } kind = Missing;
+    QByteArray target;
+};
+
+LinkStep readLinkStep(const QByteArray &path)
+{
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink(path.constData(), buffer, sizeof buffer);
+    if (length >= 0 && length < ssize_t(sizeof buffer))
+        return {LinkStep::Link, QByteArray(buffer, length)};
+    return {length < 0 && errno == EINVAL ? LinkStep::Plain : LinkStep::Missing, {}};
+}
+
+// Links followed before a path counts as a loop, as in glibc.
+constexpr int MaxLinks = 40;
+
+// Whether glibc's realpath checks that the entry before these components
+// (the next one last) is a folder: when ".." follows it, or only "." and
+// empty components up to the end.
+bool folderCheckFollows(const QByteArrayList &pending)
+{
+    bool skipped = false;
+    for (auto next = pending.crbegin(); next != pending.crend(); ++next) {
+        if (next->isEmpty() || *next == ".") {
+            skipped = true;
+            continue;
+        }
+        return *next == "..";
+    }
+    return skipped;
+}
+
 } // namespace
 
 // Each question by the relative path it was asked with.
@@ -61,6 +97,8 @@ struct MachineRoot::Memory
     QHash<QByteArray, bool> existing;
     QHash<QByteArray, bool> directories;
     QHash<QByteArray, bool> symlinks;
+    // readlink's answer for absolute paths met while resolving.
+    QHash<QByteArray, LinkStep> steps;
     QHash<QString, std::any> derived;
 };
 
@@ -245,10 +283,51 @@ QString MachineRoot::linkName(const QString &relative) const
     });
 }
 
+// realpath's walk, component by component as glibc does it, with
+// readlink's answers kept: the folders on the way to one device are those
+// on the way to thousands of others. Where glibc would also check that an
+// entry is a folder, and for relative paths, realpath itself answers.
+QString MachineRoot::canonicalPath(const QString &path) const
+{
+    if (!m_memory || !path.startsWith(QLatin1Char('/')))
+        return realPath(path);
+    // The components still to walk, the next one last.
+    QByteArrayList pending = QFile::encodeName(path).split('/');
+    std::reverse(pending.begin(), pending.end());
+    QByteArray done; // resolved so far; "" is the root
+    int links = 0;
+    while (!pending.isEmpty()) {
+        const QByteArray part = pending.takeLast();
+        if (part.isEmpty() || part == ".")
+            continue;
+        if (part == "..") {
+            done.truncate(std::max<qsizetype>(0, done.lastIndexOf('/')));
+            continue;
+        }
+        const QByteArray next = done + '/' + part;
+        const LinkStep step = remembered(m_memory.get(), &Memory::steps, next, [&] { return readLinkStep(next); });
+        if (step.kind != LinkStep::Link && folderCheckFollows(pending))
+            return realPath(path);
+        if (step.kind == LinkStep::Missing)
+            return {};
+        if (step.kind == LinkStep::Plain) {
+            done = next;
+            continue;
+        }
+        if (++links > MaxLinks)
+            return {};
+        const QByteArrayList target = step.target.split('/');
+        pending.append(QByteArrayList(target.rbegin(), target.rend()));
+        if (step.target.startsWith('/'))
+            done.clear();
+    }
+    return done.isEmpty() ? QStringLiteral("/") : QFile::decodeName(done);
+}
+
 QString MachineRoot::resolve(const QString &relative) const
 {
     return remembered(m_memory.get(), &Memory::resolved, memoryKey(m_memory.get(), relative), [&] {
-        const QString canonical = realPath(path(relative));
+        const QString canonical = canonicalPath(path(relative));
         if (canonical.isEmpty())
             return QString();
         if (m_live)

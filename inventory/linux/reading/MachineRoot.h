@@ -80,6 +80,8 @@ public:
 
 private:
     std::optional<QByteArray> readBytesNow(const QString &relative, qsizetype cap) const;
+    // The symlink-free form of an absolute path, or empty, as realpath gives it.
+    QString canonicalPath(const QString &path) const;
     const std::any *recalled(const QString &key) const;
     void keep(const QString &key, std::any value) const;
 
