@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -254,9 +256,16 @@ bool MachineRoot::isLink(const QString &relative) const
 QStringList MachineRoot::list(const QString &relative) const
 {
     return remembered(m_memory.get(), &Memory::lists, memoryKey(m_memory.get(), relative), [&] {
-        QStringList names = QDir(path(relative))
-                                .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
-                                           QDir::NoSort);
+        QStringList names;
+        // Every entry, of whatever type, dangling links too; readdir is all it takes.
+        if (DIR *dir = ::opendir(QFile::encodeName(path(relative)).constData())) {
+            while (const struct dirent *entry = ::readdir(dir)) {
+                const char *name = entry->d_name;
+                if (::strcmp(name, ".") != 0 && ::strcmp(name, "..") != 0)
+                    names.append(QFile::decodeName(name));
+            }
+            ::closedir(dir);
+        }
         std::sort(names.begin(), names.end(), naturalLess);
         return names;
     });
