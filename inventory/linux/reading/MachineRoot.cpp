@@ -178,6 +178,11 @@ std::optional<QByteArray> MachineRoot::readBytesNow(const QString &relative, qsi
         if (got == 0)
             break;
         data.append(buffer, got);
+        // A disk file (a captured tree) says its size: once a short read has
+        // brought all of it, asking again would only be told the end. sysfs
+        // and procfs sizes say nothing, so those read on to the end.
+        if (got < ssize_t(sizeof buffer) && got < room && st.st_size > 0 && data.size() >= st.st_size)
+            break;
     }
     ::close(fd);
     return data;
