@@ -2,10 +2,16 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QUrl>
+
+#include <algorithm>
+#include <iterator>
 
 namespace app {
 
 namespace {
+
+constexpr int MaxTimeoutSeconds = 3600;
 
 struct Options
 {
@@ -17,18 +23,156 @@ struct Options
     QCommandLineOption saveHtml{QStringLiteral("save-html"),
                                 QStringLiteral("Write the HTML report to FILE without opening a window (- for standard output)."),
                                 QStringLiteral("FILE")};
+    QCommandLineOption saveJson{QStringLiteral("save-json"),
+                                QStringLiteral("Write the inventory file to FILE without opening a window (- for standard output)."),
+                                QStringLiteral("FILE")};
+    QCommandLineOption open{QStringLiteral("open"), QStringLiteral("Show an inventory file or a Windows capture (a file or a folder) instead of this machine."),
+                            QStringLiteral("FILE")};
+    QCommandLineOption redact{QStringLiteral("redact"),
+                              QStringLiteral("Replace serial numbers, UUIDs, MAC addresses, asset tags, host, user and domain names "
+                                             "with a marker in what a save option writes.")};
+    QCommandLineOption diff{QStringLiteral("diff"),
+                            QStringLiteral("Compare two inventories, given as OLD NEW (inventory files, captures, or - for this "
+                                           "machine now); exit status 0 when the same, 1 when different.")};
+    QCommandLineOption all{QStringLiteral("all"),
+                           QStringLiteral("With --diff, also compare live readings (clock speeds, temperatures, display mode, ...).")};
     QCommandLineOption withProperties{QStringLiteral("with-properties"),
                                       QStringLiteral("Include every device's properties in the reports.")};
+    QCommandLineOption send{QStringLiteral("send"),
+                            QStringLiteral("Send the inventory to the OCS Inventory server at URL (http:// or https://). "
+                                           "Exit status 3: the server said not now; 4 to 9: see the README."),
+                            QStringLiteral("URL")};
+    QCommandLineOption saveOcs{QStringLiteral("save-ocs"),
+                               QStringLiteral("Write the inventory as an OCS Inventory agent document to FILE (- for standard output)."),
+                               QStringLiteral("FILE")};
+    QCommandLineOption ocsTag{QStringLiteral("ocs-tag"), QStringLiteral("The administrative tag the server files the machine under."),
+                              QStringLiteral("TAG")};
+    QCommandLineOption caFile{QStringLiteral("ca-file"),
+                              QStringLiteral("Also trust the certificate authorities in FILE (PEM or DER) for HTTPS."),
+                              QStringLiteral("FILE")};
+    QCommandLineOption timeout{QStringLiteral("timeout"),
+                               QStringLiteral("Give up on a request to the server after SECONDS (default 60)."),
+                               QStringLiteral("SECONDS"), QStringLiteral("60")};
+    QCommandLineOption stateDir{QStringLiteral("state-dir"),
+                                QStringLiteral("Keep the machine's DEVICEID in DIR (default ~/.local/state/vantorix, "
+                                               "/var/lib/vantorix for root)."),
+                                QStringLiteral("DIR")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version and exit.")};
 
     void addTo(QCommandLineParser &parser) const
     {
         parser.setApplicationDescription(
-            QStringLiteral("The hardware inventory of this machine. Without options it opens the window."));
-        parser.addOptions({root, saveText, saveHtml, withProperties, help, version});
+            QStringLiteral("The hardware inventory of this machine. Without options it opens the window.\n"
+                           "Qt's own options (-platform, -display, -style, -reverse, ...) are accepted as in every Qt program."));
+        parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("An inventory file or a Windows capture to open."),
+                                     QStringLiteral("[FILE]"));
+        // "-frobnicate" is one unknown word, not ten unknown letters.
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+        parser.addOptions({root, open, saveText, saveHtml, saveJson, withProperties, redact, diff, all, send, saveOcs, ocsTag,
+                           caFile, timeout, stateDir, help, version});
     }
 };
+
+// The options Qt takes for itself in every Qt program (the application, its
+// platform plugin and the widget style), with one or two leading dashes.
+// They stay in argv for QApplication and are hidden from our own parser.
+struct QtOwnOption
+{
+    QLatin1StringView name;
+    bool takesValue;
+};
+constexpr QtOwnOption QtOwnOptions[] = {
+    {QLatin1StringView("platform"), true},         {QLatin1StringView("platformpluginpath"), true},
+    {QLatin1StringView("platformtheme"), true},    {QLatin1StringView("plugin"), true},
+    {QLatin1StringView("qwindowgeometry"), true},  {QLatin1StringView("qwindowtitle"), true},
+    {QLatin1StringView("qwindowicon"), true},      {QLatin1StringView("geometry"), true},
+    {QLatin1StringView("title"), true},            {QLatin1StringView("icon"), true},
+    {QLatin1StringView("session"), true},          {QLatin1StringView("reverse"), false},
+    {QLatin1StringView("testability"), false},     {QLatin1StringView("qmljsdebugger"), true},
+    {QLatin1StringView("display"), true},          {QLatin1StringView("name"), true},
+    {QLatin1StringView("visual"), true},           {QLatin1StringView("ncols"), true},
+    {QLatin1StringView("cmap"), false},            {QLatin1StringView("sync"), false},
+    {QLatin1StringView("nograb"), false},          {QLatin1StringView("dograb"), false},
+    {QLatin1StringView("style"), true},            {QLatin1StringView("stylesheet"), true},
+    {QLatin1StringView("widgetcount"), false},
+};
+
+// argv without Qt's own options and their values.
+QStringList withoutQtOptions(const QStringList &arguments)
+{
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (i == 0 || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("--")) {
+            kept.append(argument);
+            continue;
+        }
+        QStringView name = QStringView(argument).mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        const qsizetype equals = name.indexOf(QLatin1Char('='));
+        const bool valueAttached = equals >= 0;
+        if (valueAttached)
+            name = name.left(equals);
+        const auto own = std::find_if(std::begin(QtOwnOptions), std::end(QtOwnOptions),
+                                      [&](const QtOwnOption &option) { return name == option.name; });
+        if (own == std::end(QtOwnOptions)) {
+            kept.append(argument);
+            continue;
+        }
+        if (own->takesValue && !valueAttached)
+            ++i; // its value
+    }
+    return kept;
+}
+
+// What is wrong with the agent's options, or nothing.
+QString agentProblem(CommandLine &line, bool sending, bool saving, const QString &timeout)
+{
+    if (sending) {
+        const QUrl url(line.sendUrl, QUrl::StrictMode);
+        if (!url.isValid() || url.host().isEmpty()
+            || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
+            return QStringLiteral("--send needs the server's http:// or https:// address, as in "
+                                  "http://inventory.example.org/ocsinventory.");
+    }
+    if (saving && line.ocsTarget.isEmpty())
+        return QStringLiteral("A save option needs a file name (- for standard output).");
+    bool ok = false;
+    line.timeoutSeconds = timeout.toInt(&ok);
+    if (!ok || line.timeoutSeconds < 1 || line.timeoutSeconds > MaxTimeoutSeconds)
+        return QStringLiteral("--timeout needs a number of seconds from 1 to %1.").arg(MaxTimeoutSeconds);
+    return {};
+}
+
+CommandLine invalidLine(const QString &error)
+{
+    CommandLine line;
+    line.action = CommandLine::Action::Invalid;
+    line.error = error;
+    return line;
+}
+
+// --diff OLD NEW [--all] [--root DIR]: nothing is saved or opened.
+CommandLine parseDiff(const QCommandLineParser &parser, const Options &options, const QStringList &files)
+{
+    if (files.size() != 2)
+        return invalidLine(QStringLiteral("--diff compares two inventories: --diff OLD NEW (- for this machine now)."));
+    for (const QCommandLineOption *other : {&options.open, &options.saveText, &options.saveHtml, &options.saveJson,
+                                            &options.withProperties, &options.redact, &options.send, &options.saveOcs})
+        if (parser.isSet(*other))
+            return invalidLine(QStringLiteral("--diff goes with --all and --root only, not --%1.").arg(other->names().constFirst()));
+    CommandLine line;
+    line.root = parser.value(options.root);
+    if (parser.isSet(options.root) && !files.contains(QStringLiteral("-")))
+        return invalidLine(QStringLiteral("--root reads a machine; with --diff it goes with - for this machine."));
+    if (files.contains(QStringLiteral("-")) && !QFileInfo(line.root).isDir())
+        return invalidLine(QStringLiteral("--root %1 is not a folder.").arg(line.root));
+    line.action = CommandLine::Action::Diff;
+    line.diffBefore = files.at(0);
+    line.diffAfter = files.at(1);
+    line.diffAll = parser.isSet(options.all);
+    return line;
+}
 
 } // namespace
 
@@ -44,10 +188,9 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return line;
     };
 
-    if (!parser.parse(arguments))
+    if (!parser.parse(withoutQtOptions(arguments)))
         return invalid(parser.errorText());
-    if (!parser.positionalArguments().isEmpty())
-        return invalid(QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst()));
+    const QStringList files = parser.positionalArguments();
     if (parser.isSet(options.help)) {
         line.action = Action::Help;
         return line;
@@ -56,26 +199,72 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.action = Action::Version;
         return line;
     }
+    if (parser.isSet(options.diff))
+        return parseDiff(parser, options, files);
+    if (parser.isSet(options.all))
+        return invalid(QStringLiteral("--all goes with --diff."));
+    if (files.size() > 1)
+        return invalid(QStringLiteral("Only one file can be opened; unexpected argument '%1'.").arg(files.at(1)));
 
     line.root = parser.value(options.root);
     line.textTarget = parser.value(options.saveText);
     line.htmlTarget = parser.value(options.saveHtml);
+    line.jsonTarget = parser.value(options.saveJson);
     line.withProperties = parser.isSet(options.withProperties);
+    line.redact = parser.isSet(options.redact);
     if (line.root.isEmpty())
         return invalid(QStringLiteral("--root needs a folder."));
     if ((parser.isSet(options.saveText) && line.textTarget.isEmpty())
-        || (parser.isSet(options.saveHtml) && line.htmlTarget.isEmpty()))
+        || (parser.isSet(options.saveHtml) && line.htmlTarget.isEmpty())
+        || (parser.isSet(options.saveJson) && line.jsonTarget.isEmpty()))
         return invalid(QStringLiteral("A save option needs a file name (- for standard output)."));
-    const bool saving = !line.textTarget.isEmpty() || !line.htmlTarget.isEmpty();
-    if (line.withProperties && !saving)
+    const bool reporting = !line.textTarget.isEmpty() || !line.htmlTarget.isEmpty();
+    const bool saving = reporting || !line.jsonTarget.isEmpty();
+    if (line.withProperties && !reporting)
         return invalid(QStringLiteral("--with-properties goes with --save-text or --save-html."));
-    if (line.textTarget == QLatin1String("-") && line.htmlTarget == QLatin1String("-"))
-        return invalid(QStringLiteral("Only one report can go to standard output."));
+    if (line.redact && !saving)
+        return invalid(QStringLiteral("--redact goes with --save-text, --save-html or --save-json."));
+    const QStringList targets{line.textTarget, line.htmlTarget, line.jsonTarget};
+    if (targets.count(QStringLiteral("-")) > 1)
+        return invalid(QStringLiteral("Only one file can go to standard output."));
+
+    line.sendUrl = parser.value(options.send);
+    line.ocsTarget = parser.value(options.saveOcs);
+    line.ocsTag = parser.value(options.ocsTag);
+    line.caFile = parser.value(options.caFile);
+    line.stateDir = parser.value(options.stateDir);
+    const bool agent = parser.isSet(options.send) || parser.isSet(options.saveOcs);
+    if (agent) {
+        if (const QString problem = agentProblem(line, parser.isSet(options.send), parser.isSet(options.saveOcs),
+                                                 parser.value(options.timeout));
+            !problem.isEmpty())
+            return invalid(problem);
+        if (saving || line.redact)
+            return invalid(QStringLiteral("--send and --save-ocs do not go with --save-text, --save-html, --save-json or --redact."));
+    } else {
+        for (const QCommandLineOption *option : {&options.ocsTag, &options.caFile, &options.timeout, &options.stateDir})
+            if (parser.isSet(*option))
+                return invalid(QStringLiteral("--%1 goes with --send or --save-ocs.").arg(option->names().constFirst()));
+    }
+
+    line.fileToOpen = parser.value(options.open);
+    if (parser.isSet(options.open) && line.fileToOpen.isEmpty())
+        return invalid(QStringLiteral("--open needs a file."));
+    if (!files.isEmpty() && !line.fileToOpen.isEmpty())
+        return invalid(QStringLiteral("Give the file to open once: '%1' or --open.").arg(files.constFirst()));
+    if (!files.isEmpty())
+        line.fileToOpen = files.constFirst();
+    if (!line.fileToOpen.isEmpty() && parser.isSet(options.root))
+        return invalid(QStringLiteral("--root reads a machine; a file to open holds one already."));
+    // The agent reports a machine (this one or a --root tree): the host's
+    // addresses and system facts are not kept in an inventory file.
+    if (agent && !line.fileToOpen.isEmpty())
+        return invalid(QStringLiteral("--send and --save-ocs read this machine or --root DIR, not a file to open."));
     // The window keeps its old way with a wrong root (an empty tree); a
     // script is better told at once.
-    if (saving && !QFileInfo(line.root).isDir())
+    if ((saving || agent) && line.fileToOpen.isEmpty() && !QFileInfo(line.root).isDir())
         return invalid(QStringLiteral("--root %1 is not a folder.").arg(line.root));
-    line.action = saving ? Action::Export : Action::Window;
+    line.action = agent ? Action::Agent : saving ? Action::Export : Action::Window;
     return line;
 }
 

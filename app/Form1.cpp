@@ -2,19 +2,30 @@
 
 #include "CursorFile.h"
 #include "ErrorTrap.h"
+#include "FrameStyle.h"
 #include "FormLayout.h"
 #include "MainModule.h"
+#include "TreeClickFilter.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTreeWidget>
+#include <QWindow>
+
+// The window's pictures live in this static library; nothing references them
+// by symbol, so the linker would drop them without this registration.
+static void registerWindowResources()
+{
+    Q_INIT_RESOURCE(app);
+}
 
 namespace app {
 
@@ -42,6 +53,19 @@ void paintWhite(QWidget *widget)
 {
     Main::setBackColor(*widget, Qt::white);
 }
+
+// One style for the frames of every window, living as long as the
+// application: a skin's style sheet keeps it as the frames' base style until
+// the last frame is gone, which is after the window's own members.
+QStyle *frameStyle()
+{
+    static QPointer<FrameStyle> style;
+    if (!style) {
+        style = new FrameStyle;
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
 } // namespace
 
 Form1::Form1(WindowServices services, inventory::Instrumentation instrumentation, Options options)
@@ -65,21 +89,28 @@ Form1::Form1(WindowServices services, inventory::Instrumentation instrumentation
     , m_options(std::move(options))
     , m_tree(trvComputer)
     , m_bar(prbDetecting)
-    , m_scan({m_tree, m_bar, services.pump, m_devices, [this] { show(); }})
+    , m_scan({m_tree, m_bar, services.pump, m_devices, [this] { show(); }, [this] {
+                  if (m_options.reread)
+                      m_options.reread();
+              }})
     , m_propertyList(lsvProperties)
     , m_propertyView({m_tree, m_propertyList, [this](const QString &caption) { Frame2->setTitle(caption); }, m_devices})
     , m_saveOption(Option1, Option2)
     , m_save({services.messages, services.saveDialog, report::ReportWalk({m_tree, m_bar, services.pump, m_devices, m_saveOption}),
               m_bar, [this](int pointer) { setMousePointer(pointer); }})
 {
+    registerWindowResources();
     createControls();
     placeControls();
     connectMouseMoves();
     connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Click(); });
     connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
-    connect(trvComputer, &QTreeWidget::itemClicked, this, [this] { trvComputer_Click(); });
+    // The tree's click event comes for every click in it, on a node or on
+    // blank space below the last one.
+    m_treeClicks = new TreeClickFilter(trvComputer, [this] { trvComputer_Click(); });
     connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
     connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(); });
+    setAcceptDrops(bool(m_options.openFile));
 }
 
 Form1::~Form1() = default;
@@ -93,8 +124,10 @@ void Form1::createControls()
     Frame1->setTitle(QStringLiteral("Device List"));
     Frame2->setTitle(QStringLiteral("Device properties:"));
     Frame3->setTitle(QStringLiteral("Save Options"));
-    for (QGroupBox *frame : {Frame1, Frame2, Frame3})
+    for (QGroupBox *frame : {Frame1, Frame2, Frame3}) {
         paintWhite(frame);
+        frame->setStyle(frameStyle());
+    }
 
     trvComputer->setHeaderHidden(true);
     trvComputer->setColumnCount(1);
@@ -164,11 +197,41 @@ void Form1::placeControls()
             control->setGeometry(FormLayout::pixels(placement, dpi));
     }
     setFixedSize(FormLayout::pixels(FormLayout::ClientWidth, dpi), FormLayout::pixels(FormLayout::ClientHeight, dpi));
-    if (const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(s->availableGeometry().center());
-        move(frame.topLeft());
+    centreOnScreen();
+}
+
+// The whole window, title bar and borders included, sits in the middle of
+// the screen. Its frame is known only once the window system has one for it.
+void Form1::centreOnScreen()
+{
+    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return;
+    const QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    move(FormLayout::centredFrameOrigin(size().grownBy(margins), s->availableGeometry()));
+    m_centredWithMargins = margins;
+}
+
+bool Form1::event(QEvent *event)
+{
+    // A window manager puts its frame around the window only when it is
+    // mapped: centre again once, with the frame it really has.
+    if (event->type() == QEvent::Paint && m_awaitingFrame) {
+        m_awaitingFrame = false;
+        if (windowHandle() && windowHandle()->frameMargins() != m_centredWithMargins)
+            centreOnScreen();
     }
+    return QWidget::event(event);
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        m_awaitingFrame = true;
+        centreOnScreen();
+    }
+    QWidget::showEvent(event);
 }
 
 void Form1::addPropertyColumn(const QString &header)

@@ -1,17 +1,23 @@
 // Vantorix: the hardware inventory of this machine, in one window, or written
 // straight to a report file by a script.
+#include "AgentCommand.h"
 #include "CommandLine.h"
 #include "Form1.h"
+#include "HeadlessDiff.h"
 #include "HeadlessExport.h"
+#include "InstalledFiles.h"
+#include "MainModule.h"
 #include "QssSkin.h"
 #include "QtScreenReader.h"
 #include "QtWindowServices.h"
+#include "WindowSource.h"
 
-#include "inventory/linux/LinuxSource.h"
+#include "report/WriteTextFile.h"
 
 #include <QApplication>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -29,17 +35,32 @@ int runHeadless(int argc, char *argv[], const app::CommandLine &line)
     switch (line.action) {
     case app::CommandLine::Action::Help:
         std::fputs(qPrintable(app::CommandLine::helpText()), stdout);
+        std::fputs(qPrintable(app::InstalledFiles(QCoreApplication::applicationDirPath())
+                                  .describe(app::Main::HelpPageAddress)),
+                   stdout);
         return 0;
     case app::CommandLine::Action::Version:
         std::printf("vantorix %s\n", VANTORIX_VERSION);
         return 0;
+    case app::CommandLine::Action::Agent:
+        return app::runAgentCommand(line);
     default:
         break;
     }
-    const app::HeadlessExport exporter{line.textTarget, line.htmlTarget, line.withProperties};
-    return exporter.run(inventory::linuxsource::LinuxSource::instrumentation(line.root), [](const QString &message) {
-        std::fprintf(stderr, "vantorix: %s\n", qPrintable(message));
-    });
+    const auto complain = [](const QString &message) { std::fprintf(stderr, "vantorix: %s\n", qPrintable(message)); };
+    if (line.action == app::CommandLine::Action::Diff) {
+        const app::HeadlessDiff diff{line.diffBefore, line.diffAfter, line.root, line.diffAll};
+        return diff.run([](const QString &text) { report::WriteBytesToStandardOutput(text.toUtf8()); }, complain);
+    }
+    std::optional<app::Source> source;
+    try {
+        source = line.fileToOpen.isEmpty() ? app::machineSource(line.root) : app::fileSource(line.fileToOpen);
+    } catch (const inventory::Failure &failure) {
+        complain(failure.description());
+        return 1;
+    }
+    const app::HeadlessExport exporter{line.textTarget, line.htmlTarget, line.withProperties, line.jsonTarget, line.redact};
+    return exporter.run(*source, complain);
 }
 
 } // namespace
@@ -68,9 +89,10 @@ int main(int argc, char *argv[])
     app::QtProgramEnd programEnd;
     app::QssSkin skin;
     app::QtUrlOpener urlOpener;
-    app::Form1 window({messages, saveDialog, pump, programEnd, skin, urlOpener},
-                      inventory::linuxsource::LinuxSource::instrumentation(line.root),
-                      {QCoreApplication::applicationDirPath()});
+    app::WindowSource source(line.root, line.fileToOpen);
+    app::Form1 window({messages, saveDialog, pump, programEnd, skin, urlOpener}, source.instrumentation(),
+                      {QCoreApplication::applicationDirPath(), [&source] { source.reread(); },
+                       [&source](const QString &path) { source.open(path); }});
     messages.setParent(&window);
     saveDialog.setParent(&window);
 

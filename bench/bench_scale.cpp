@@ -2,6 +2,7 @@
 // size, how each doubling grows them, the peak memory of a properties
 // export, and how this machine's export compares with lshw. Figures only: no
 // pass or fail here.
+#include "InventoryFileBench.h"
 #include "SyntheticMachine.h"
 
 #include "app/HeadlessExport.h"
@@ -206,6 +207,7 @@ int main(int argc, char *argv[])
     if (!QFile::exists(vantorix))
         vantorix.clear();
     scaling();
+    bench::inventoryFileFigures();
     thisMachine(vantorix);
     return 0;
 }

@@ -19,7 +19,11 @@ void Scan::run(StepRunner &trap)
     QueryPass pass;
     QStringList computers;
     DeviceTree::Node computer = 0;
-    trap.step(110, [&] { computers = m.devices.GetDeviceCaptions(ComputerClass, pass); });
+    trap.step(110, [&] {
+        if (m.reread)
+            m.reread();
+        computers = m.devices.GetDeviceCaptions(ComputerClass, pass);
+    });
     for (const QString &caption : std::as_const(computers))
         trap.step(112, [&] { computer = m.tree.addRoot(caption); });
     trap.step(114, [&] { m.tree.setExpanded(m.tree.firstNode(), true); });

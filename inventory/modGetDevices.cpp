@@ -5,7 +5,6 @@ namespace inventory {
 const QString modGetDevices::ClassPrefix = QStringLiteral("Win32_");
 
 namespace {
-const QChar EntrySeparator = QLatin1Char('|');
 const QChar PairSeparator = QLatin1Char('^');
 
 // Throws when the instance has no caption at all.
@@ -18,21 +17,19 @@ std::optional<QString> captionText(const Instance &instance)
 }
 } // namespace
 
-QStringList splitResultList(QString joined)
+QStringList resultList(QStringList entries)
 {
-    if (joined.endsWith(EntrySeparator))
-        joined.chop(1);
-    if (joined.isEmpty())
+    if (entries.size() == 1 && entries.constFirst().isEmpty())
         return {};
-    return joined.split(EntrySeparator);
+    return entries;
 }
 
-void appendPropertyPairs(QString &joined, const Properties &properties)
+void appendPropertyPairs(QStringList &pairs, const Properties &properties)
 {
     for (const Property &property : properties) {
         if (!property.value.hasText())
             continue;
-        joined += property.name + PairSeparator + property.value.toText() + EntrySeparator;
+        pairs.append(property.name + PairSeparator + property.value.toText());
     }
 }
 
@@ -43,6 +40,14 @@ std::shared_ptr<Service> modGetDevices::connect(QueryPass &pass) const
     return pass.m_service;
 }
 
+QStringList splitPropertyPair(const QString &pair)
+{
+    const qsizetype separator = pair.indexOf(PairSeparator);
+    if (separator < 0)
+        return {pair};
+    return {pair.left(separator), pair.mid(separator + 1)};
+}
+
 QStringList modGetDevices::GetDeviceCaptions(const QString &className) const
 {
     QueryPass once;
@@ -51,12 +56,12 @@ QStringList modGetDevices::GetDeviceCaptions(const QString &className) const
 
 QStringList modGetDevices::GetDeviceCaptions(const QString &className, QueryPass &pass) const
 {
-    QString joined;
+    QStringList captions;
     try {
         InstanceEnumeration instances = connect(pass)->instancesOf(className);
         while (std::optional<Instance> instance = instances.next()) {
             try {
-                joined += instance->caption().toText() + EntrySeparator;
+                captions.append(instance->caption().toText());
             } catch (...) {
                 // An instance whose caption cannot be read gives no entry.
             }
@@ -64,7 +69,7 @@ QStringList modGetDevices::GetDeviceCaptions(const QString &className, QueryPass
     } catch (...) {
         // Unknown class, no service, or the enumeration broke off: keep what we have.
     }
-    return splitResultList(joined);
+    return resultList(captions);
 }
 
 QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath) const
@@ -72,7 +77,7 @@ QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath) co
     if (devicePath.size() < 3)
         return {};
     const QString &caption = devicePath.at(2);
-    QString joined;
+    QStringList pairs;
     try {
         InstanceEnumeration instances
             = m_instrumentation.connect()->instancesOf(ClassPrefix + devicePath.at(1));
@@ -81,14 +86,14 @@ QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath) co
             try {
                 if (captionText(*instance) != caption)
                     continue;
-                appendPropertyPairs(joined, instance->properties());
+                appendPropertyPairs(pairs, instance->properties());
             } catch (...) {
                 // This instance cannot be read; the next one follows.
             }
         }
     } catch (...) {
     }
-    return splitResultList(joined);
+    return resultList(pairs);
 }
 
 QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath, ClassCache &cache) const
@@ -105,15 +110,15 @@ QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath, Cl
     if (group->answer)
         return *group->answer;
 
-    QString joined;
+    QStringList pairs;
     for (const Instance &instance : group->instances) {
         try {
-            appendPropertyPairs(joined, instance.properties());
+            appendPropertyPairs(pairs, instance.properties());
         } catch (...) {
             // This instance cannot be read; the next one follows.
         }
     }
-    QStringList answer = splitResultList(joined);
+    QStringList answer = resultList(pairs);
     if (group->instances.size() > 1)
         group->answer = answer;
     return answer;

@@ -30,7 +30,7 @@ bool writeFully(QFileDevice &file, const QByteArray &bytes)
 
 } // namespace
 
-ReportFile::ReportFile(const QString &path) : m_name(path)
+ReportFile::ReportFile(const QString &path, QByteArray closing) : m_name(path), m_closing(std::move(closing))
 {
     const QFileInfo target(path);
     if (target.isDir()) {
@@ -52,10 +52,11 @@ ReportFile::ReportFile(const QString &path) : m_name(path)
         failed(m_file->errorString());
 }
 
-ReportFile ReportFile::standardOutput()
+ReportFile ReportFile::standardOutput(QByteArray closing)
 {
     ReportFile out;
     out.m_name = QStringLiteral("standard output");
+    out.m_closing = std::move(closing);
     auto file = std::make_unique<QFile>();
     if (!file->open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
         out.m_failure = file->errorString();
@@ -75,6 +76,15 @@ void ReportFile::append(const QString &piece)
     m_pending += piece;
     if (m_pending.size() >= Piece)
         writePending(false);
+}
+
+void ReportFile::appendBytes(const QByteArray &bytes)
+{
+    if (m_failure)
+        return;
+    writePending(true);
+    if (!m_failure && !writeFully(*m_file, bytes))
+        failed(m_file->errorString());
 }
 
 void ReportFile::writePending(bool final)
@@ -109,7 +119,7 @@ void ReportFile::finish()
 {
     if (!m_failure) {
         writePending(true);
-        if (!m_failure && !writeFully(*m_file, QByteArrayLiteral("\r\n")))
+        if (!m_failure && !writeFully(*m_file, m_closing))
             failed(m_file->errorString());
     }
     if (!m_failure) {

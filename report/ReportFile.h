@@ -2,6 +2,7 @@
 
 #include "ReportSink.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
@@ -12,11 +13,12 @@ class QFileDevice;
 namespace report {
 
 // A report on its way to a file or to standard output: the pieces go out as
-// UTF-8 while the walk still runs, and one CR LF closes the report. A file
-// is replaced only when finish() succeeds, so a failed or abandoned report
-// leaves the earlier file as it was; devices and pipes, which cannot be
-// replaced, are written in place. Nothing throws before finish(), which
-// throws inventory::Failure with the first failure's reason.
+// UTF-8 while the walk still runs, and the closing bytes (a report's CR LF)
+// end it. A file is replaced only when finish() succeeds, so a failed or
+// abandoned report leaves the earlier file as it was; devices and pipes,
+// which cannot be replaced, are written in place. Nothing throws before
+// finish(), which throws inventory::Failure with the first failure's reason.
+// Other files the program writes (an inventory file) go the same way.
 class ReportFile final : public ReportSink
 {
 public:
@@ -24,12 +26,14 @@ public:
     // large beside the cost of one write.
     static constexpr qsizetype Piece = 64 * 1024;
 
-    explicit ReportFile(const QString &path);
-    static ReportFile standardOutput();
+    explicit ReportFile(const QString &path, QByteArray closing = QByteArrayLiteral("\r\n"));
+    static ReportFile standardOutput(QByteArray closing = QByteArrayLiteral("\r\n"));
     ReportFile(ReportFile &&) noexcept;
     ~ReportFile() override;
 
     void append(const QString &piece) override;
+    // Bytes as they are, after the text appended so far.
+    void appendBytes(const QByteArray &bytes);
     void finish();
 
 private:
@@ -41,6 +45,7 @@ private:
     void failed(const QString &reason);
 
     QString m_name;
+    QByteArray m_closing;
     std::unique_ptr<QFileDevice> m_file;
     bool m_atomic = false;
     QString m_pending;

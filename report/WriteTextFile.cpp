@@ -18,4 +18,18 @@ void WriteTextToStandardOutput(const QString &text)
     out.finish();
 }
 
+void WriteFileBytes(const QByteArray &bytes, const QString &path)
+{
+    ReportFile file(path, {});
+    file.appendBytes(bytes);
+    file.finish();
+}
+
+void WriteBytesToStandardOutput(const QByteArray &bytes)
+{
+    ReportFile out = ReportFile::standardOutput({});
+    out.appendBytes(bytes);
+    out.finish();
+}
+
 } // namespace report

@@ -5,14 +5,19 @@ set -eu
 
 packages="
 build-essential cmake make pkg-config
-qt6-base-dev qt6-base-dev-tools libgl-dev
+qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev ca-certificates
 fonts-liberation
 libudev-dev udev
 libpci-dev pciutils hwdata
 libcups2-dev cups cups-client cups-bsd
 clang libclang-rt-14-dev
 dmidecode edid-decode lshw time
+python3 python3-jsonschema
 chromium
+scdoc librsvg2-bin man-db groff-base bsdextrautils
+desktop-file-utils appstream shared-mime-info
+debhelper lintian debootstrap
+xvfb x11-utils
 "
 
 missing=""
