@@ -8,6 +8,7 @@
 #include "report/ReportFile.h"
 #include "report/ReportWalk.h"
 #include "report/TextReport.h"
+#include "report/WriteTextFile.h"
 
 namespace app {
 
