@@ -109,6 +109,9 @@ bool OcsClient::loadCertificates(QString *error)
 
 Exchange OcsClient::post(const QByteArray &body) const
 {
+    // The body outlives the manager and its reply: Qt's network thread may
+    // still hold on to the upload when a handshake fails and the reply ends.
+    OneShotBody upload(body);
     QNetworkAccessManager manager;
     QNetworkRequest request(m_settings.url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-compress"));
@@ -130,7 +133,6 @@ Exchange OcsClient::post(const QByteArray &body) const
 
     Exchange exchange;
     exchange.bytesSent = body.size();
-    OneShotBody upload(body);
     QNetworkReply *reply = manager.post(request, &upload);
     QEventLoop loop;
     QTimer deadline;
