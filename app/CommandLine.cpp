@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "inventory/MachineSource.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 
@@ -26,7 +28,10 @@ struct Options
     {
         parser.setApplicationDescription(
             QStringLiteral("The hardware inventory of this machine. Without options it opens the window."));
-        parser.addOptions({root, saveText, saveHtml, withProperties, help, version});
+        // Only a machine read from files can be read below another root.
+        if (inventory::MachineSource::readsRoot())
+            parser.addOption(root);
+        parser.addOptions({saveText, saveHtml, withProperties, help, version});
     }
 };
 
@@ -57,7 +62,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return line;
     }
 
-    line.root = parser.value(options.root);
+    if (inventory::MachineSource::readsRoot())
+        line.root = parser.value(options.root);
     line.textTarget = parser.value(options.saveText);
     line.htmlTarget = parser.value(options.saveHtml);
     line.withProperties = parser.isSet(options.withProperties);

@@ -7,7 +7,8 @@
 #include "QtScreenReader.h"
 #include "QtWindowServices.h"
 
-#include "inventory/linux/LinuxSource.h"
+#include "inventory/MachineSource.h"
+#include "platform/Process.h"
 
 #include <QApplication>
 
@@ -37,7 +38,7 @@ int runHeadless(int argc, char *argv[], const app::CommandLine &line)
         break;
     }
     const app::HeadlessExport exporter{line.textTarget, line.htmlTarget, line.withProperties};
-    return exporter.run(inventory::linuxsource::LinuxSource::instrumentation(line.root), [](const QString &message) {
+    return exporter.run(inventory::MachineSource::instrumentation(line.root), [](const QString &message) {
         std::fprintf(stderr, "vantorix: %s\n", qPrintable(message));
     });
 }
@@ -46,9 +47,8 @@ int runHeadless(int argc, char *argv[], const app::CommandLine &line)
 
 int main(int argc, char *argv[])
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+    app::prepareStandardStreams();
+    const QStringList arguments = app::programArguments(argc, argv);
 
     const app::CommandLine line = app::CommandLine::parse(arguments);
     if (line.action == app::CommandLine::Action::Invalid) {
@@ -58,6 +58,7 @@ int main(int argc, char *argv[])
     if (line.action != app::CommandLine::Action::Window)
         return runHeadless(argc, argv, line);
 
+    app::releaseOwnConsole();
     QApplication application(argc, argv);
     setIdentity();
     app::installScreenReader();
@@ -69,7 +70,7 @@ int main(int argc, char *argv[])
     app::QssSkin skin;
     app::QtUrlOpener urlOpener;
     app::Form1 window({messages, saveDialog, pump, programEnd, skin, urlOpener},
-                      inventory::linuxsource::LinuxSource::instrumentation(line.root),
+                      inventory::MachineSource::instrumentation(line.root),
                       {QCoreApplication::applicationDirPath()});
     messages.setParent(&window);
     saveDialog.setParent(&window);
