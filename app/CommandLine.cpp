@@ -5,6 +5,9 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <iterator>
+
 namespace app {
 
 namespace {
@@ -27,13 +30,68 @@ struct Options
     void addTo(QCommandLineParser &parser) const
     {
         parser.setApplicationDescription(
-            QStringLiteral("The hardware inventory of this machine. Without options it opens the window."));
+            QStringLiteral("The hardware inventory of this machine. Without options it opens the window.\n"
+                           "Qt's own options (-platform, -display, -style, -reverse, ...) are accepted as in every Qt program."));
+        parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("An inventory file to open."), QStringLiteral("[FILE]"));
+        // "-frobnicate" is one unknown word, not ten unknown letters.
+        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         // Only a machine read from files can be read below another root.
         if (inventory::MachineSource::readsRoot())
             parser.addOption(root);
         parser.addOptions({saveText, saveHtml, withProperties, help, version});
     }
 };
+
+// The options Qt takes for itself in every Qt program (the application, its
+// platform plugin and the widget style), with one or two leading dashes.
+// They stay in argv for QApplication and are hidden from our own parser.
+struct QtOwnOption
+{
+    QLatin1StringView name;
+    bool takesValue;
+};
+constexpr QtOwnOption QtOwnOptions[] = {
+    {QLatin1StringView("platform"), true},         {QLatin1StringView("platformpluginpath"), true},
+    {QLatin1StringView("platformtheme"), true},    {QLatin1StringView("plugin"), true},
+    {QLatin1StringView("qwindowgeometry"), true},  {QLatin1StringView("qwindowtitle"), true},
+    {QLatin1StringView("qwindowicon"), true},      {QLatin1StringView("geometry"), true},
+    {QLatin1StringView("title"), true},            {QLatin1StringView("icon"), true},
+    {QLatin1StringView("session"), true},          {QLatin1StringView("reverse"), false},
+    {QLatin1StringView("testability"), false},     {QLatin1StringView("qmljsdebugger"), true},
+    {QLatin1StringView("display"), true},          {QLatin1StringView("name"), true},
+    {QLatin1StringView("visual"), true},           {QLatin1StringView("ncols"), true},
+    {QLatin1StringView("cmap"), false},            {QLatin1StringView("sync"), false},
+    {QLatin1StringView("nograb"), false},          {QLatin1StringView("dograb"), false},
+    {QLatin1StringView("style"), true},            {QLatin1StringView("stylesheet"), true},
+    {QLatin1StringView("widgetcount"), false},
+};
+
+// argv without Qt's own options and their values.
+QStringList withoutQtOptions(const QStringList &arguments)
+{
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (i == 0 || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("--")) {
+            kept.append(argument);
+            continue;
+        }
+        QStringView name = QStringView(argument).mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        const qsizetype equals = name.indexOf(QLatin1Char('='));
+        const bool valueAttached = equals >= 0;
+        if (valueAttached)
+            name = name.left(equals);
+        const auto own = std::find_if(std::begin(QtOwnOptions), std::end(QtOwnOptions),
+                                      [&](const QtOwnOption &option) { return name == option.name; });
+        if (own == std::end(QtOwnOptions)) {
+            kept.append(argument);
+            continue;
+        }
+        if (own->takesValue && !valueAttached)
+            ++i; // its value
+    }
+    return kept;
+}
 
 } // namespace
 
@@ -49,10 +107,11 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return line;
     };
 
-    if (!parser.parse(arguments))
+    if (!parser.parse(withoutQtOptions(arguments)))
         return invalid(parser.errorText());
-    if (!parser.positionalArguments().isEmpty())
-        return invalid(QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst()));
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1)
+        return invalid(QStringLiteral("Only one file can be opened; unexpected argument '%1'.").arg(files.at(1)));
     if (parser.isSet(options.help)) {
         line.action = Action::Help;
         return line;
@@ -81,6 +140,12 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     // script is better told at once.
     if (saving && !QFileInfo(line.root).isDir())
         return invalid(QStringLiteral("--root %1 is not a folder.").arg(line.root));
+    line.fileToOpen = files.value(0);
+    if (!line.fileToOpen.isEmpty()) {
+        line.action = Action::Unsupported;
+        line.error = QStringLiteral("Cannot open '%1': this version opens no inventory files yet.").arg(line.fileToOpen);
+        return line;
+    }
     line.action = saving ? Action::Export : Action::Window;
     return line;
 }

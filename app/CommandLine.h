@@ -10,16 +10,20 @@ namespace app {
 // collecting inventories.
 struct CommandLine
 {
-    enum class Action { Window, Export, Help, Version, Invalid };
+    // Invalid: a wrong command line (exit status 2). Unsupported: a request
+    // this build cannot serve yet (exit status 2 as well).
+    enum class Action { Window, Export, Help, Version, Invalid, Unsupported };
 
     Action action = Action::Window;
     QString root = QStringLiteral("/");
     QString textTarget; // "-" is standard output
     QString htmlTarget;
     bool withProperties = false;
-    QString error; // for Invalid
+    QString fileToOpen; // the positional argument
+    QString error; // for Invalid and Unsupported
 
     // Reads argv as given (program name first). Needs no application object.
+    // Qt's own options are skipped here and left to QApplication.
     static CommandLine parse(const QStringList &arguments);
     // The --help text; uses the application's name once one exists.
     static QString helpText();

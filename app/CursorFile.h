@@ -5,8 +5,9 @@
 
 namespace app {
 
-// Loads a Windows cursor file (.cur) with its hotspot. Throws
-// inventory::Failure when the file cannot be read or is not a cursor.
+// Loads a Windows cursor file (.cur) with its hotspot, or an icon file
+// (.ico) with the hotspot at its centre. Throws inventory::Failure when the
+// path is no regular file, cannot be read or holds no such picture.
 QCursor loadCursorFile(const QString &path);
 
 } // namespace app

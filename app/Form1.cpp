@@ -4,6 +4,7 @@
 #include "ErrorTrap.h"
 #include "FormLayout.h"
 #include "MainModule.h"
+#include "TreeClickFilter.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -15,6 +16,14 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTreeWidget>
+#include <QWindow>
+
+// The window's pictures live in this static library; nothing references them
+// by symbol, so the linker would drop them without this registration.
+static void registerWindowResources()
+{
+    Q_INIT_RESOURCE(app);
+}
 
 namespace app {
 
@@ -72,12 +81,15 @@ Form1::Form1(WindowServices services, inventory::Instrumentation instrumentation
     , m_save({services.messages, services.saveDialog, report::ReportWalk({m_tree, m_bar, services.pump, m_devices, m_saveOption}),
               m_bar, [this](int pointer) { setMousePointer(pointer); }})
 {
+    registerWindowResources();
     createControls();
     placeControls();
     connectMouseMoves();
     connect(PushButton4, &QPushButton::clicked, this, [this] { PushButton4_Click(); });
     connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
-    connect(trvComputer, &QTreeWidget::itemClicked, this, [this] { trvComputer_Click(); });
+    // The tree's click event comes for every click in it, on a node or on
+    // blank space below the last one.
+    m_treeClicks = new TreeClickFilter(trvComputer, [this] { trvComputer_Click(); });
     connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
     connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(); });
 }
@@ -93,8 +105,10 @@ void Form1::createControls()
     Frame1->setTitle(QStringLiteral("Device List"));
     Frame2->setTitle(QStringLiteral("Device properties:"));
     Frame3->setTitle(QStringLiteral("Save Options"));
-    for (QGroupBox *frame : {Frame1, Frame2, Frame3})
+    for (QGroupBox *frame : {Frame1, Frame2, Frame3}) {
         paintWhite(frame);
+        frame->setStyle(&m_frameStyle);
+    }
 
     trvComputer->setHeaderHidden(true);
     trvComputer->setColumnCount(1);
@@ -164,11 +178,41 @@ void Form1::placeControls()
             control->setGeometry(FormLayout::pixels(placement, dpi));
     }
     setFixedSize(FormLayout::pixels(FormLayout::ClientWidth, dpi), FormLayout::pixels(FormLayout::ClientHeight, dpi));
-    if (const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(s->availableGeometry().center());
-        move(frame.topLeft());
+    centreOnScreen();
+}
+
+// The whole window, title bar and borders included, sits in the middle of
+// the screen. Its frame is known only once the window system has one for it.
+void Form1::centreOnScreen()
+{
+    const QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return;
+    const QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    move(FormLayout::centredFrameOrigin(size().grownBy(margins), s->availableGeometry()));
+    m_centredWithMargins = margins;
+}
+
+bool Form1::event(QEvent *event)
+{
+    // A window manager puts its frame around the window only when it is
+    // mapped: centre again once, with the frame it really has.
+    if (event->type() == QEvent::Paint && m_awaitingFrame) {
+        m_awaitingFrame = false;
+        if (windowHandle() && windowHandle()->frameMargins() != m_centredWithMargins)
+            centreOnScreen();
     }
+    return QWidget::event(event);
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        m_awaitingFrame = true;
+        centreOnScreen();
+    }
+    QWidget::showEvent(event);
 }
 
 void Form1::addPropertyColumn(const QString &header)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FrameStyle.h"
 #include "QtProgressBar.h"
 #include "RadioSaveOption.h"
 #include "ReportSave.h"
@@ -96,6 +97,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void createControls();
@@ -103,7 +106,9 @@ private:
     void addPropertyColumn(const QString &header);
     void connectMouseMoves();
     void hover(int pointer);
+    void centreOnScreen();
 
+    FrameStyle m_frameStyle; // outlives the frames that use it
     WindowServices m_services;
     inventory::modGetDevices m_devices;
     Options m_options;
@@ -116,6 +121,10 @@ private:
     ReportSave m_save;
     int m_mousePointer = 0;
     std::optional<QCursor> m_mouseIcon;
+    QObject *m_treeClicks = nullptr;
+    bool m_shownOnce = false;
+    bool m_awaitingFrame = false;
+    QMargins m_centredWithMargins;
 };
 
 } // namespace app

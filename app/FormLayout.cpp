@@ -46,4 +46,9 @@ QRect FormLayout::pixels(const ControlPlacement &p, double dpi)
     return QRect(pixels(p.left, dpi), pixels(p.top, dpi), pixels(p.width, dpi), pixels(p.height, dpi));
 }
 
+QPoint FormLayout::centredFrameOrigin(const QSize &frame, const QRect &available)
+{
+    return {available.x() + (available.width() - frame.width()) / 2, available.y() + (available.height() - frame.height()) / 2};
+}
+
 } // namespace app

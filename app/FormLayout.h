@@ -26,6 +26,9 @@ struct FormLayout
     static const ControlPlacement &control(const QString &name);
 
     static int pixels(int twips, double dpi);
+    // Where a window whose frame (title bar and borders included) has this
+    // size goes so that it sits in the middle of the available area.
+    static QPoint centredFrameOrigin(const QSize &frame, const QRect &available);
     static QRect pixels(const ControlPlacement &placement, double dpi);
 };
 

@@ -12,11 +12,18 @@
 
 namespace app {
 
+std::unique_ptr<QMessageBox> QtMessageBox::box(const QString &text, int style, const std::optional<QString> &caption) const
+{
+    auto box = std::make_unique<QMessageBox>(style & Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+                                             caption.value_or(Main::AppTitle()), QString(), QMessageBox::Ok, m_parent);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(text);
+    return box;
+}
+
 void QtMessageBox::show(const QString &text, int style, const std::optional<QString> &caption)
 {
-    QMessageBox box(style & Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    caption.value_or(Main::AppTitle()), text, QMessageBox::Ok, m_parent);
-    box.exec();
+    box(text, style, caption)->exec();
 }
 
 QString QtSaveDialog::qtFilter(const QString &filter)

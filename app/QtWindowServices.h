@@ -2,6 +2,10 @@
 
 #include "WindowServices.h"
 
+#include <memory>
+
+class QMessageBox;
+
 class QWidget;
 
 namespace app {
@@ -12,6 +16,10 @@ public:
     explicit QtMessageBox(QWidget *parent = nullptr) : m_parent(parent) {}
     void setParent(QWidget *parent) { m_parent = parent; }
     void show(const QString &text, int style, const std::optional<QString> &caption) override;
+
+    // The box show() runs: its text is always plain, since descriptions
+    // carry file names and machine data that may look like markup.
+    std::unique_ptr<QMessageBox> box(const QString &text, int style, const std::optional<QString> &caption) const;
 
 private:
     QWidget *m_parent;

@@ -43,15 +43,15 @@ inventory::DeviceTree::Node TreeWidgetDeviceTree::firstNode() const
     return 1;
 }
 
-std::optional<QString> TreeWidgetDeviceTree::fullPath(Node node) const
+std::optional<QStringList> TreeWidgetDeviceTree::path(Node node) const
 {
     const QTreeWidgetItem *it = item(node);
     if (!it)
         return std::nullopt;
-    QString path = it->text(0);
-    for (const QTreeWidgetItem *up = it->parent(); up; up = up->parent())
-        path = up->text(0) + PathSeparator + path;
-    return path;
+    QStringList texts;
+    for (const QTreeWidgetItem *up = it; up; up = up->parent())
+        texts.prepend(up->text(0));
+    return texts;
 }
 
 void TreeWidgetDeviceTree::setExpanded(Node node, bool expanded)

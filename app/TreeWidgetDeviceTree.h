@@ -22,7 +22,7 @@ public:
     Node addChild(Node parent, const QString &text) override;
     qsizetype count() const override { return qsizetype(m_items.size()); }
     Node firstNode() const override;
-    std::optional<QString> fullPath(Node node) const override;
+    std::optional<QStringList> path(Node node) const override;
     void setExpanded(Node node, bool expanded) override;
     bool isExpanded(Node node) const override;
     void setEnabled(bool enabled) override;

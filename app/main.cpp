@@ -55,6 +55,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "vantorix: %s\nTry 'vantorix --help'.\n", qPrintable(line.error));
         return 2;
     }
+    if (line.action == app::CommandLine::Action::Unsupported) {
+        std::fprintf(stderr, "vantorix: %s\n", qPrintable(line.error));
+        return 2;
+    }
     if (line.action != app::CommandLine::Action::Window)
         return runHeadless(argc, argv, line);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -26,9 +27,16 @@ public:
 
     // Throws Failure on an empty tree.
     virtual Node firstNode() const = 0;
-    // The node's texts from its root down, joined by "\". Empty when the index
-    // is no node (any more): readers then skip it.
-    virtual std::optional<QString> fullPath(Node node) const = 0;
+    // The node's texts from its root down. Empty when the index is no node
+    // (any more): readers then skip it. Readers take a device's category and
+    // caption from here, so a caption holding the path separator stays whole.
+    virtual std::optional<QStringList> path(Node node) const = 0;
+    // The same texts joined by "\".
+    std::optional<QString> fullPath(Node node) const
+    {
+        const std::optional<QStringList> texts = path(node);
+        return texts ? std::optional<QString>(texts->join(PathSeparator)) : std::nullopt;
+    }
     virtual void setExpanded(Node node, bool expanded) = 0;
     virtual bool isExpanded(Node node) const = 0;
 

@@ -31,15 +31,15 @@ DeviceTree::Node MemoryDeviceTree::firstNode() const
     return 1;
 }
 
-std::optional<QString> MemoryDeviceTree::fullPath(Node node) const
+std::optional<QStringList> MemoryDeviceTree::path(Node node) const
 {
     const Entry *e = entry(node);
     if (!e)
         return std::nullopt;
-    QString path = e->text;
+    QStringList texts{e->text};
     for (Node up = e->parent; up; up = entry(up)->parent)
-        path = entry(up)->text + PathSeparator + path;
-    return path;
+        texts.prepend(entry(up)->text);
+    return texts;
 }
 
 void MemoryDeviceTree::setExpanded(Node node, bool expanded)

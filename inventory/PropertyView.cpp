@@ -10,7 +10,7 @@ void PropertyView::show(StepRunner &trap)
     if (!selected)
         return;
     QStringList path;
-    trap.step(100, [&] { path = m.tree.fullPath(selected).value_or(QString()).split(DeviceTree::PathSeparator); });
+    trap.step(100, [&] { path = m.tree.path(selected).value_or(QStringList()); });
     if (trap.test(102, [&] { return path.size() != 3; }))
         return;
     // From here this click owns the caption and the list.
@@ -25,7 +25,7 @@ void PropertyView::show(StepRunner &trap)
         if (superseded())
             return;
         QStringList pieces;
-        trap.step(110, [&] { pieces = pair.split(QLatin1Char('^')); });
+        trap.step(110, [&] { pieces = splitPropertyPair(pair); });
         if (trap.test(112, [&] { return pieces.size() > 1; }))
             trap.step(114, [&] { m.list.addRow(pieces.value(0), pieces.value(1)); });
     }

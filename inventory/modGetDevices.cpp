@@ -5,7 +5,6 @@ namespace inventory {
 const QString modGetDevices::ClassPrefix = QStringLiteral("Win32_");
 
 namespace {
-const QChar EntrySeparator = QLatin1Char('|');
 const QChar PairSeparator = QLatin1Char('^');
 
 // Throws when the instance has no caption at all.
@@ -18,32 +17,38 @@ std::optional<QString> captionText(const Instance &instance)
 }
 } // namespace
 
-QStringList splitResultList(QString joined)
+QStringList resultList(QStringList entries)
 {
-    if (joined.endsWith(EntrySeparator))
-        joined.chop(1);
-    if (joined.isEmpty())
+    if (entries.size() == 1 && entries.constFirst().isEmpty())
         return {};
-    return joined.split(EntrySeparator);
+    return entries;
 }
 
-void appendPropertyPairs(QString &joined, const Properties &properties)
+void appendPropertyPairs(QStringList &pairs, const Properties &properties)
 {
     for (const Property &property : properties) {
         if (!property.value.hasText())
             continue;
-        joined += property.name + PairSeparator + property.value.toText() + EntrySeparator;
+        pairs.append(property.name + PairSeparator + property.value.toText());
     }
+}
+
+QStringList splitPropertyPair(const QString &pair)
+{
+    const qsizetype separator = pair.indexOf(PairSeparator);
+    if (separator < 0)
+        return {pair};
+    return {pair.left(separator), pair.mid(separator + 1)};
 }
 
 QStringList modGetDevices::GetDeviceCaptions(const QString &className) const
 {
-    QString joined;
+    QStringList captions;
     try {
         InstanceEnumeration instances = m_instrumentation.connect()->instancesOf(className);
         while (std::optional<Instance> instance = instances.next()) {
             try {
-                joined += instance->caption().toText() + EntrySeparator;
+                captions.append(instance->caption().toText());
             } catch (...) {
                 // An instance whose caption cannot be read gives no entry.
             }
@@ -51,7 +56,7 @@ QStringList modGetDevices::GetDeviceCaptions(const QString &className) const
     } catch (...) {
         // Unknown class, no service, or the enumeration broke off: keep what we have.
     }
-    return splitResultList(joined);
+    return resultList(captions);
 }
 
 QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath) const
@@ -59,7 +64,7 @@ QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath) co
     if (devicePath.size() < 3)
         return {};
     const QString &caption = devicePath.at(2);
-    QString joined;
+    QStringList pairs;
     try {
         InstanceEnumeration instances
             = m_instrumentation.connect()->instancesOf(ClassPrefix + devicePath.at(1));
@@ -68,14 +73,14 @@ QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath) co
             try {
                 if (captionText(*instance) != caption)
                     continue;
-                appendPropertyPairs(joined, instance->properties());
+                appendPropertyPairs(pairs, instance->properties());
             } catch (...) {
                 // This instance cannot be read; the next one follows.
             }
         }
     } catch (...) {
     }
-    return splitResultList(joined);
+    return resultList(pairs);
 }
 
 QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath, ClassCache &cache) const
@@ -92,15 +97,15 @@ QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath, Cl
     if (group->answer)
         return *group->answer;
 
-    QString joined;
+    QStringList pairs;
     for (const Instance &instance : group->instances) {
         try {
-            appendPropertyPairs(joined, instance.properties());
+            appendPropertyPairs(pairs, instance.properties());
         } catch (...) {
             // This instance cannot be read; the next one follows.
         }
     }
-    QStringList answer = splitResultList(joined);
+    QStringList answer = resultList(pairs);
     if (group->instances.size() > 1)
         group->answer = answer;
     return answer;

@@ -21,7 +21,7 @@ public:
     // source's order. A Null caption gives an empty entry.
     QStringList GetDeviceCaptions(const QString &className) const;
 
-    // "Name^value" pairs of every instance of class "Win32_" + path[1] whose
+    // "Name^value" pairs (split them with splitPropertyPair) of every instance of class "Win32_" + path[1] whose
     // caption equals path[2], instance after instance.
     QStringList GetDeviceProperties(const QStringList &devicePath) const;
 
@@ -39,12 +39,17 @@ private:
     EventPump &m_pump;
 };
 
-// Joins entries as "a|b|c|", drops one trailing "|" and splits on "|", so that
-// empty text gives no entries at all. Shared by both routines.
-QStringList splitResultList(QString joined);
+// Both routines collect their entries as a list, never as one text joined
+// with "|": a caption or value that holds "|" stays one entry. As with a
+// joined text, a list whose only entry is empty is no entry at all.
+QStringList resultList(QStringList entries);
 
-// Appends "name^value|" for each property that has a text form. Values equal
+// Appends "name^value" for each property that has a text form. Values equal
 // to 1 are kept: a processor with one core must say so.
-void appendPropertyPairs(QString &joined, const Properties &properties);
+void appendPropertyPairs(QStringList &pairs, const Properties &properties);
+
+// Splits a pair at its first "^" into name and value; property names never
+// hold one, so a value keeps every "^" it has. A text without "^" is one piece.
+QStringList splitPropertyPair(const QString &pair);
 
 } // namespace inventory

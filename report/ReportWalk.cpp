@@ -30,12 +30,12 @@ QString ReportWalk::compose(const ReportFormat &format, StepRunner &trap) const
     // The paths are taken once, when the walk starts: a rescan run from one
     // of the walk's event pumps rebuilds the tree, and reading it half old,
     // half new would repeat or drop devices and categories.
-    std::vector<QString> paths;
+    std::vector<QStringList> paths;
     trap.step(130, [&] {
         const qsizetype count = m.tree.count();
         paths.reserve(std::size_t(count));
         for (DeviceTree::Node node = 1; node <= count; ++node)
-            paths.push_back(m.tree.fullPath(node).value_or(QString()));
+            paths.push_back(m.tree.path(node).value_or(QStringList()));
     });
 
     // Within one save each class is enumerated once, when its first device
@@ -59,7 +59,7 @@ QString ReportWalk::compose(const ReportFormat &format, StepRunner &trap) const
         trap.step(132, [&] { m.bar.setValue(progress(index, m.tree.count(), m.bar.maximum())); });
         trap.step(134, [&] { m.pump.pump(); });
         QStringList path;
-        trap.step(136, [&] { path = paths[std::size_t(index - 1)].split(DeviceTree::PathSeparator); });
+        trap.step(136, [&] { path = paths[std::size_t(index - 1)]; });
         if (trap.test(138, [&] { return path.size() != 3; }))
             continue;
 
@@ -72,7 +72,7 @@ QString ReportWalk::compose(const ReportFormat &format, StepRunner &trap) const
             trap.step(labels.query, [&] { pairs = m.devices.GetDeviceProperties(path, classes); });
             for (const QString &pair : std::as_const(pairs)) {
                 QStringList pieces;
-                trap.step(labels.pairSplit, [&] { pieces = pair.split(QLatin1Char('^')); });
+                trap.step(labels.pairSplit, [&] { pieces = inventory::splitPropertyPair(pair); });
                 if (trap.test(labels.pairTest, [&] { return pieces.size() > 1; }))
                     trap.step(labels.property, [&] { text += format.property(pieces.value(0), pieces.value(1)); });
                 trap.step(labels.pairPump, [&] { m.pump.pump(); });

@@ -201,6 +201,8 @@ private Q_SLOTS:
     void truncatedBlobsGiveWhatIsThere();
     void corruptAndLyingBlobs();
     void descriptorsAndTimings();
+    void manufacturerIdsOutsideTheAlphabet_data();
+    void manufacturerIdsOutsideTheAlphabet();
 };
 
 // Field by field against edid-decode, for every real EDID; the figures are
@@ -385,13 +387,35 @@ void TestEdid::corruptAndLyingBlobs()
         QCOMPARE(edidProductId(*edid), QStringLiteral("SAM014C"));
     }
 
-    // A manufacturer field that is not three letters gives no id.
-    QByteArray garbage = good;
-    garbage[8] = 0; garbage[9] = 0;
-    edid = parseEdid(garbage);
-    QVERIFY(edid->manufacturerId.isEmpty());
-    QVERIFY(edidProductId(*edid).isEmpty());
-    QCOMPARE(edidProductCode(*edid), QStringLiteral("A0B8"));
+}
+
+void TestEdid::manufacturerIdsOutsideTheAlphabet_data()
+{
+    QTest::addColumn<int>("high");
+    QTest::addColumn<int>("low");
+    QTest::addColumn<QString>("id");
+    QTest::newRow("letters") << 0x10 << 0xAC << QStringLiteral("DEL");
+    QTest::newRow("all codes 0") << 0x00 << 0x00 << QStringLiteral("@@@");
+    QTest::newRow("all codes 31") << 0x7F << 0xFF << QStringLiteral("___");
+    QTest::newRow("codes 1, 27 and 31") << 0x07 << 0x7F << QStringLiteral("A[_");
+    QTest::newRow("codes 28, 29, 30") << 0x73 << 0xBE << QStringLiteral("\\]^");
+    QTest::newRow("reserved top bit set") << 0x90 << 0xAC << QStringLiteral("DEL");
+}
+
+void TestEdid::manufacturerIdsOutsideTheAlphabet()
+{
+    // Real monitors carry codes outside 1..26; they keep an id and a
+    // product id, as Windows and edid-decode give them.
+    QFETCH(int, high);
+    QFETCH(int, low);
+    QFETCH(QString, id);
+    QByteArray block = withChecksum(baseBlock(dell1920x1200));
+    block[8] = char(high);
+    block[9] = char(low);
+    const std::optional<Edid> edid = parseEdid(withChecksum(block));
+    QVERIFY(edid);
+    QCOMPARE(edid->manufacturerId, id);
+    QCOMPARE(edidProductId(*edid), id + edidProductCode(*edid));
 }
 
 void TestEdid::descriptorsAndTimings()

@@ -3,8 +3,10 @@
 
 #include "app/ErrorTrap.h"
 #include "app/MainModule.h"
+#include "app/QtWindowServices.h"
 #include "inventory/Instrumentation.h"
 
+#include <QMessageBox>
 #include <QTest>
 
 using inventory::Failure;
@@ -27,6 +29,7 @@ private Q_SLOTS:
     void failedTestRunsTheBody();
     void calledRoutineReportsCallersLine();
     void anyExceptionIsDescribedAndNothingEscapes();
+    void boxShowsDescriptionsAsPlainText();
 };
 
 void TestErrorTrap::boxTextIsExact()
@@ -108,5 +111,20 @@ void TestErrorTrap::anyExceptionIsDescribedAndNothingEscapes()
     QCOMPARE(box.shown.size(), std::size_t(3));
 }
 
-QTEST_GUILESS_MAIN(TestErrorTrap)
+void TestErrorTrap::boxShowsDescriptionsAsPlainText()
+{
+    // A file name that looks like markup must not switch the box to rich
+    // text, which would eat the tags and the line breaks.
+    const QString text = app::ErrorTrap::boxText(QStringLiteral("Cannot open <b>report</b> &lt;1&gt;.txt"),
+                                                 app::ErrorTrap::locationText(QStringLiteral("PushButton3_Click")), 180);
+    app::QtMessageBox messages;
+    const std::unique_ptr<QMessageBox> box = messages.box(text, app::Exclamation, app::ErrorTrap::Caption);
+    QCOMPARE(box->textFormat(), Qt::PlainText);
+    QCOMPARE(box->text(), text);
+    QCOMPARE(box->windowTitle(), QStringLiteral("Application Error"));
+    QCOMPARE(box->icon(), QMessageBox::Warning);
+}
+
+// Message boxes need the widgets application.
+QTEST_MAIN(TestErrorTrap)
 #include "tst_errortrap.moc"

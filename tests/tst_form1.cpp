@@ -18,9 +18,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QTreeWidget>
 #include <QtEndian>
+
+#include <sys/stat.h>
 
 using namespace inventory;
 
@@ -57,6 +60,9 @@ private Q_SLOTS:
     void cursorFile();
     void optionalFilesComeFromProgramFolderOnly();
     void appTitleIsCutWordByWord();
+    void framesAndOptionButtonsAreWhite();
+    void wholeWindowIsCentred_data();
+    void wholeWindowIsCentred();
     void closingNeverAsksAndEndsEvenDuringFirstScan();
 };
 
@@ -137,7 +143,8 @@ void TestForm1::startUpFillsTreeAndColumns()
     app::Form1 &f = *w.form;
     QVERIFY(f.isVisible());
     QCOMPARE(f.windowTitle(), QStringLiteral("Vantorix"));
-    QVERIFY(!f.windowIcon().isNull());
+    // A QIcon of a missing file is not null; its picture is.
+    QVERIFY(!f.windowIcon().pixmap(QSize(32, 32)).isNull());
     QCOMPARE(app::Main::AppTitle(), QStringLiteral("Vantorix"));
     QCOMPARE(f.lsvProperties->columnCount(), 2);
     QCOMPARE(f.lsvProperties->headerItem()->text(0), QStringLiteral("Property"));
@@ -165,28 +172,37 @@ void TestForm1::startUpFillsTreeAndColumns()
 
 void TestForm1::cursorFile_data()
 {
-    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("content"); // "FIFO" makes a named pipe
     QTest::addColumn<bool>("valid");
-    QTest::newRow("real cursor") << testing::cursorFileBytes(5, 7) << true;
-    QTest::newRow("text file") << QByteArray("not a cursor") << false;
-    QTest::newRow("empty file") << QByteArray() << false;
+    QTest::addColumn<QPoint>("hotSpot");
+    QTest::newRow("real cursor") << testing::cursorFileBytes(5, 7) << true << QPoint(5, 7);
+    QTest::newRow("icon file") << testing::iconFileBytes() << true << QPoint(16, 16);
+    QTest::newRow("text file") << QByteArray("not a cursor") << false << QPoint();
+    QTest::newRow("empty file") << QByteArray() << false << QPoint();
     QByteArray truncated = testing::cursorFileBytes(1, 1);
     truncated.truncate(40);
-    QTest::newRow("truncated cursor") << truncated << false;
+    QTest::newRow("truncated cursor") << truncated << false << QPoint();
+    // Opening a pipe nobody writes to would wait for ever.
+    QTest::newRow("named pipe") << QByteArray("FIFO") << false << QPoint();
 }
 
 void TestForm1::cursorFile()
 {
     QFETCH(QByteArray, content);
     QFETCH(bool, valid);
+    QFETCH(QPoint, hotSpot);
     testing::FixtureTree folder;
-    folder.file(QStringLiteral("HAND-M.CUR"), content);
+    const QString cursorPath = folder.path(QStringLiteral("HAND-M.CUR"));
+    if (content == "FIFO")
+        QCOMPARE(::mkfifo(QFile::encodeName(cursorPath).constData(), 0600), 0);
+    else
+        folder.file(QStringLiteral("HAND-M.CUR"), content);
     Window w(folder.root());
     w.form->Form_Load();
     if (valid) {
         QVERIFY(w.fakes.messages.shown.empty());
         QVERIFY(w.form->MouseIcon());
-        QCOMPARE(w.form->MouseIcon()->hotSpot(), QPoint(5, 7));
+        QCOMPARE(w.form->MouseIcon()->hotSpot(), hotSpot);
     } else {
         QCOMPARE(w.fakes.messages.shown.size(), std::size_t(1));
         QVERIFY(w.fakes.messages.shown[0].text.contains(
@@ -215,6 +231,55 @@ void TestForm1::optionalFilesComeFromProgramFolderOnly()
     QVERIFY(!app::Main::FileExists(program.path(QStringLiteral("nothing"))));
     QVERIFY(app::Main::FileExists(cwd.path(QStringLiteral("HAND-M.CUR"))));
     QVERIFY(!app::Main::FileExists(QStringLiteral("/proc/self/fd/99999/x")));
+}
+
+void TestForm1::framesAndOptionButtonsAreWhite()
+{
+    Window w;
+    w.form->Form_Load();
+    QGroupBox *frames[] = {w.form->Frame1, w.form->Frame2, w.form->Frame3};
+    for (QGroupBox *frame : frames) {
+        const QImage picture = frame->grab().toImage();
+        // Inside the frame, clear of its outline, title and controls.
+        QWidget *below = frame->childAt(frame->width() - 6, frame->height() - 6);
+        QVERIFY2(!below, qPrintable(frame->objectName()));
+        QCOMPARE(QColor(picture.pixel(frame->width() - 6, frame->height() - 6)), QColor(Qt::white));
+    }
+    // The option buttons' own background meets the frame's without a seam.
+    const QImage options = w.form->Frame3->grab().toImage();
+    const QRect button = w.form->Option1->geometry();
+    QCOMPARE(QColor(options.pixel(button.right() - 2, button.center().y())), QColor(Qt::white));
+    QCOMPARE(QColor(options.pixel(button.right() + 4, button.center().y())), QColor(Qt::white));
+}
+
+void TestForm1::wholeWindowIsCentred_data()
+{
+    QTest::addColumn<QSize>("frame");
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QPoint>("origin");
+    QTest::newRow("no frame") << QSize(807, 564) << QRect(0, 0, 1024, 768) << QPoint(108, 102);
+    QTest::newRow("title bar and borders") << QSize(809, 585) << QRect(0, 0, 1280, 1024) << QPoint(235, 219);
+    QTest::newRow("panel on the left") << QSize(811, 568) << QRect(48, 0, 1232, 1024) << QPoint(258, 228);
+}
+
+void TestForm1::wholeWindowIsCentred()
+{
+    QFETCH(QSize, frame);
+    QFETCH(QRect, available);
+    QFETCH(QPoint, origin);
+    QCOMPARE(app::FormLayout::centredFrameOrigin(frame, available), origin);
+
+    // The window itself, with the frame this platform gives it.
+    Window w;
+    w.form->Form_Load();
+    const QRect screen = w.form->screen()->availableGeometry();
+    const QPoint offCentre = w.form->frameGeometry().center() - screen.center();
+    QVERIFY2(qAbs(offCentre.x()) <= 1 && qAbs(offCentre.y()) <= 1,
+             qPrintable(QStringLiteral("frame %1,%2 %3x%4")
+                            .arg(w.form->frameGeometry().x())
+                            .arg(w.form->frameGeometry().y())
+                            .arg(w.form->frameGeometry().width())
+                            .arg(w.form->frameGeometry().height())));
 }
 
 void TestForm1::appTitleIsCutWordByWord()

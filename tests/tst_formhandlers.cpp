@@ -79,6 +79,7 @@ class TestFormHandlers : public QObject
 
 private Q_SLOTS:
     void clickInTheTreeShowsTheDevice();
+    void clickOnBlankSpaceReadsTheSelectedDeviceAgain();
     void saveButtonsWriteTheReports_data();
     void saveButtonsWriteTheReports();
     void cancelChangesNothing();
@@ -112,6 +113,31 @@ void TestFormHandlers::clickInTheTreeShowsTheDevice()
     QTest::mouseClick(f.PushButton1, Qt::LeftButton);
     QCOMPARE(w.rows().size(), 2);
     QCOMPARE(f.Frame2->title(), QStringLiteral("Device properties: CPU0"));
+    QVERIFY(w.fakes.messages.shown.empty());
+}
+
+void TestFormHandlers::clickOnBlankSpaceReadsTheSelectedDeviceAgain()
+{
+    Window w;
+    app::Form1 &f = *w.form;
+    w.click(w.category(0)->child(0));
+    QCOMPARE(w.rows().size(), 2);
+    // The device changes; the tree is collapsed to its computer node, which
+    // keeps the device selected, and a click lands below the last node.
+    w.source.addClass(QStringLiteral("Win32_Processor")).front().properties.push_back(prop("Stepping", "3"));
+    f.trvComputer->topLevelItem(0)->setExpanded(false);
+    const QRect computer = f.trvComputer->visualItemRect(f.trvComputer->topLevelItem(0));
+    const QPoint blank(computer.center().x(), computer.bottom() + 3 * computer.height());
+    QVERIFY(!f.trvComputer->itemAt(blank));
+    QTest::mouseClick(f.trvComputer->viewport(), Qt::LeftButton, {}, blank);
+    QCOMPARE(w.rows().size(), 3);
+    QCOMPARE(w.rows().last(), (QStringList{QStringLiteral("Stepping"), QStringLiteral("3")}));
+
+    // A disabled tree (a scan runs) raises nothing.
+    f.trvComputer->setEnabled(false);
+    w.source.addClass(QStringLiteral("Win32_Processor")).front().properties.clear();
+    QTest::mouseClick(f.trvComputer->viewport(), Qt::LeftButton, {}, blank);
+    QCOMPARE(w.rows().size(), 3);
     QVERIFY(w.fakes.messages.shown.empty());
 }
 

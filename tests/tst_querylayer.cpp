@@ -31,7 +31,7 @@ private Q_SLOTS:
     void propertyFilter();
     void sameCaptionGivesBothInstancesInOrder();
     void matchingIsExactAndCaseSensitive();
-    void separatorsInValuesAreNotProtected();
+    void separatorsInValuesStayWhole();
     void pumpsOncePerInstanceAndSurvivesUnreadableInstances();
     void shortPathGivesNothing();
 };
@@ -50,8 +50,9 @@ void TestQueryLayer::captionsKeepOrderAndEmptiness_data()
     QTest::newRow("only a null") << QList<Value>{Value::null()} << QStringList{};
     QTest::newRow("only an empty") << QList<Value>{Value::empty()} << QStringList{};
     QTest::newRow("two nulls") << QList<Value>{Value::null(), Value::text(QString())} << QStringList{QString(), QString()};
-    QTest::newRow("bar splits") << QList<Value>{Value::text(QStringLiteral("A|B"))}
-                                << QStringList{QStringLiteral("A"), QStringLiteral("B")};
+    QTest::newRow("separators stay in their caption")
+        << QList<Value>{Value::text(QStringLiteral("A|B")), Value::text(QStringLiteral("C^D\\E|")), Value::text(QStringLiteral("|"))}
+        << QStringList{QStringLiteral("A|B"), QStringLiteral("C^D\\E|"), QStringLiteral("|")};
 }
 
 void TestQueryLayer::captionsKeepOrderAndEmptiness()
@@ -144,14 +145,26 @@ void TestQueryLayer::matchingIsExactAndCaseSensitive()
     QCOMPARE(ask(QString()), QStringList{QStringLiteral("FromEmpty^3")});
 }
 
-void TestQueryLayer::separatorsInValuesAreNotProtected()
+void TestQueryLayer::separatorsInValuesStayWhole()
 {
+    // The BIOS language of real SMBIOS tables reads "en|US|iso8859-1".
     MemorySource source;
-    source.add(Cls, QStringLiteral("dev"), {prop("A", Value::text(QStringLiteral("x|y^z"))), prop("B", Value::text(QStringLiteral("p^q")))});
+    source.add(Cls, QStringLiteral("dev|1"),
+               {prop("A", Value::text(QStringLiteral("en|US|iso8859-1"))), prop("B", Value::text(QStringLiteral("p^q|"))),
+                prop("C", Value::text(QStringLiteral("^")))});
     testing::ScriptedPump pump;
-    QCOMPARE(modGetDevices(source.instrumentation(), pump)
-                 .GetDeviceProperties({QStringLiteral("PC"), QStringLiteral("Thing"), QStringLiteral("dev")}),
-             (QStringList{QStringLiteral("A^x"), QStringLiteral("y^z"), QStringLiteral("B^p^q")}));
+    const modGetDevices devices(source.instrumentation(), pump);
+    const QStringList path{QStringLiteral("PC"), QStringLiteral("Thing"), QStringLiteral("dev|1")};
+    const QStringList pairs{QStringLiteral("A^en|US|iso8859-1"), QStringLiteral("B^p^q|"), QStringLiteral("C^^")};
+    QCOMPARE(devices.GetDeviceProperties(path), pairs);
+    ClassCache cache;
+    QCOMPARE(devices.GetDeviceProperties(path, cache), pairs);
+    const QList<QStringList> split{{QStringLiteral("A"), QStringLiteral("en|US|iso8859-1")},
+                                   {QStringLiteral("B"), QStringLiteral("p^q|")},
+                                   {QStringLiteral("C"), QStringLiteral("^")}};
+    for (qsizetype i = 0; i < pairs.size(); ++i)
+        QCOMPARE(splitPropertyPair(pairs.at(i)), split.at(i));
+    QCOMPARE(splitPropertyPair(QStringLiteral("no separator")), QStringList{QStringLiteral("no separator")});
 }
 
 void TestQueryLayer::pumpsOncePerInstanceAndSurvivesUnreadableInstances()

@@ -2,6 +2,7 @@
 // table against dmidecode's reading of the same bytes; broken, truncated and
 // garbled tables; entry points, string sets and the decoding of sizes, dates
 // and codes.
+#include "support/Fakes.h"
 #include "support/Fixtures.h"
 #include "support/SmbiosFixtures.h"
 
@@ -9,6 +10,7 @@
 #include "inventory/linux/LinuxSource.h"
 #include "inventory/linux/firmware/Smbios.h"
 #include "inventory/linux/firmware/SmbiosDecode.h"
+#include "inventory/modGetDevices.h"
 
 #include <QMap>
 #include <QRandomGenerator>
@@ -171,8 +173,19 @@ void compareCore(Agreement &a, const QString &root, const QList<DmiRecord> &trut
     const QList<DmiRecord> slots = testing::ofType(truth, 9);
     const std::vector<Object> systemSlots = objects(root, "Win32_SystemSlot");
     a.check(QStringLiteral("slots"), qsizetype(systemSlots.size()), slots.size());
-    for (qsizetype i = 0; i < slots.size() && i < qsizetype(systemSlots.size()); ++i)
+    for (qsizetype i = 0; i < slots.size() && i < qsizetype(systemSlots.size()); ++i) {
         a.check(QStringLiteral("slot %1").arg(i), text(systemSlots[i], "SlotDesignation"), slots[i].value(QStringLiteral("Designation")));
+        const QStringList characteristics = slots[i].items(QStringLiteral("Characteristics"));
+        const auto says = [&](const char *item) {
+            return characteristics.contains(QLatin1String(item)) ? QStringLiteral("True") : QStringLiteral("False");
+        };
+        if (!characteristics.isEmpty() && !characteristics.contains(QStringLiteral("Unknown"))) {
+            a.check(QStringLiteral("slot %1 shared").arg(i), text(systemSlots[i], "Shared"), says("Opening is shared"));
+            a.check(QStringLiteral("slot %1 PME").arg(i), text(systemSlots[i], "PMESignal"), says("PME signal is supported"));
+            a.check(QStringLiteral("slot %1 hot plug").arg(i), text(systemSlots[i], "SupportsHotPlug"),
+                    says("Hot-plug devices are supported"));
+        }
+    }
 
     const QList<DmiRecord> ports = testing::ofType(truth, 8);
     const std::vector<Object> connectors = objects(root, "Win32_PortConnector");
@@ -344,6 +357,18 @@ void TestSmbios::agreesWithDmidecode()
           more.agreed, more.compared);
     QVERIFY2(core.differences.isEmpty(), qPrintable(core.differences.join(QLatin1Char('\n'))));
     QVERIFY2(more.differences.isEmpty(), qPrintable(more.differences.join(QLatin1Char('\n'))));
+
+    // The language reaches the property list whole, separators and all
+    // ("en|US|iso8859-1" on several of these machines).
+    const QList<DmiRecord> languages = testing::ofType(truth, 13);
+    if (languages.isEmpty() || plain(languages[0].value(QStringLiteral("Currently Installed Language"))).isEmpty())
+        return;
+    testing::ScriptedPump pump;
+    const modGetDevices devices(LinuxSource::instrumentation(fx.root()), pump);
+    const QStringList captions = devices.GetDeviceCaptions(QStringLiteral("Win32_BIOS"));
+    QCOMPARE(captions.size(), qsizetype(1));
+    const QStringList pairs = devices.GetDeviceProperties({QStringLiteral("PC"), QStringLiteral("BIOS"), captions[0]});
+    QVERIFY(pairs.contains(QStringLiteral("CurrentLanguage^") + languages[0].value(QStringLiteral("Currently Installed Language"))));
 }
 
 void TestSmbios::brokenTablesGiveWhatIsValid()

@@ -8,9 +8,9 @@
 
 namespace testing {
 
-// A real Windows cursor file: an ICO image (a 32x32 diagonal line) with type
-// 2 and the hotspot in the directory entry.
-inline QByteArray cursorFileBytes(int hotX, int hotY)
+// A real Windows icon file: a 32x32 diagonal line in the ICO format.
+// A cursor file is the same with type 2 and the hotspot in the directory entry.
+inline QByteArray iconFileBytes()
 {
     QImage image(32, 32, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
@@ -21,6 +21,12 @@ inline QByteArray cursorFileBytes(int hotX, int hotY)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "ico");
     writer.write(image);
+    return data;
+}
+
+inline QByteArray cursorFileBytes(int hotX, int hotY)
+{
+    QByteArray data = iconFileBytes();
     auto *bytes = reinterpret_cast<uchar *>(data.data());
     qToLittleEndian<quint16>(2, bytes + 2);
     qToLittleEndian<quint16>(quint16(hotX), bytes + 6 + 4);

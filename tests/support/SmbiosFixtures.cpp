@@ -74,8 +74,11 @@ QList<DmiRecord> readDmidecodeText(const QString &path)
                 record.title = line;
             continue;
         }
-        if (line.startsWith(QLatin1String("\t\t")))
-            continue; // list items
+        if (line.startsWith(QLatin1String("\t\t"))) {
+            if (!record.fields.isEmpty())
+                record.lists[record.fields.last().first].append(line.mid(2));
+            continue;
+        }
         const QString body = line.mid(1);
         const qsizetype colon = body.indexOf(QLatin1String(": "));
         if (colon >= 0)

@@ -24,11 +24,14 @@ struct DmiRecord
     int type = -1;
     QString title;
     QList<QPair<QString, QString>> fields;
+    // The indented items under a heading such as "Characteristics:".
+    QMap<QString, QStringList> lists;
     // The value of "Key: value", untouched; empty when the key is missing.
     QString value(const QString &key) const;
     // Every value of a key that repeats (the devices of one type 10 record).
     QStringList values(const QString &key) const;
     bool has(const QString &key) const;
+    QStringList items(const QString &key) const { return lists.value(key); }
 };
 
 // dmidecode's text: one record per "Handle 0x..., DMI type N, M bytes" block.

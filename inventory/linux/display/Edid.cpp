@@ -93,16 +93,15 @@ QString descriptorText(QByteArrayView descriptor)
     return text;
 }
 
+// Three 5-bit codes, 1 for 'A'. Codes outside 1..26 are read as Windows and
+// edid-decode read them ('@' + code: 0 is '@', 31 is '_'), so a monitor
+// with such an id keeps its identity.
 QString manufacturerId(quint8 high, quint8 low)
 {
     const quint16 packed = quint16(high << 8 | low);
     QString id;
-    for (const int shift : {10, 5, 0}) {
-        const int letter = (packed >> shift) & 0x1f;
-        if (letter < 1 || letter > 26)
-            return {};
-        id.append(QLatin1Char(char('A' + letter - 1)));
-    }
+    for (const int shift : {10, 5, 0})
+        id.append(QLatin1Char(char('@' + ((packed >> shift) & 0x1f))));
     return id;
 }
 

@@ -36,7 +36,7 @@ struct Edid
     int version = 0;
     int revision = 0;
     bool baseChecksumValid = false;
-    QString manufacturerId; // PNP id, "DEL"; empty unless three letters
+    QString manufacturerId; // PNP id, "DEL"; empty when the block is too short
     std::optional<quint16> productCode;
     std::optional<quint32> serialNumber; // the numeric one; 0 means none
     QString serialText;                  // the serial number descriptor

@@ -21,6 +21,8 @@ constexpr quint8 EnabledBit = 0x80;
 constexpr quint8 DeviceKindMask = 0x7F;
 // CIM voltage codes of VccMixedVoltageSupport.
 constexpr int Volts3_3 = 2, Volts5 = 3;
+// Slot characteristics 1: bit 3 is "opening is shared" (bit 5 is CardBus).
+constexpr quint8 OpeningIsShared = 0x08;
 
 PropertyBag portProperties(const SmbiosStructure &port, int index, const Firmware &)
 {
@@ -51,7 +53,7 @@ PropertyBag slotProperties(const SmbiosStructure &slot, int index, const Firmwar
     if (const std::optional<quint8> busWidth = slot.byte(0x06))
         bag.integer(QStringLiteral("MaxDataWidth"), cimSlotDataWidth(*busWidth));
     if (const std::optional<quint8> c1 = slot.byte(0x0B)) {
-        bag.boolean(QStringLiteral("Shared"), (*c1 & 0x20) != 0);
+        bag.boolean(QStringLiteral("Shared"), (*c1 & OpeningIsShared) != 0);
         QStringList vcc;
         if (*c1 & 0x04)
             vcc << QString::number(Volts3_3);
