@@ -45,7 +45,8 @@ t() { echo "[$(date +%T)] build-qt: $*" >&2; }
 fail() { echo "build-qt.sh: $1 failed; see $LOG" >&2; exit 1; }
 started=$(date +%s)
 t "building static Qt $HOST_VERSION for Windows in $W (about 30 min on 2 cores; log: $LOG)"
-: >"$LOG"
+# Appended to, not emptied: a build that was stopped and resumed keeps the record of every run.
+echo "[$(date '+%F %T')] build-qt: run started" >>"$LOG"
 
 # A stale Qt of another version is 100 MB nobody will link against again.
 for old in "$CACHE"/qt6-win-*; do
@@ -146,13 +147,16 @@ if [ ! -f "$W/build/build.ninja" ]; then
         -DFEATURE_androiddeployqt=OFF >>"$LOG" 2>&1 || fail "configure"
 fi
 
-t "build ($(ninja -C "$W/build" -n | tail -1 | sed 's/ .*//;s/^\[//') steps)"
+t "build"
 NINJA_STATUS="[%f/%t %es] " ninja -C "$W/build" -j "${JOBS:-$(nproc)}" >>"$LOG" 2>&1 || fail "ninja"
 t "install"
 cmake --install "$W/build" >>"$LOG" 2>&1 || fail "install"
 
 elapsed=$(( $(date +%s) - started ))
-echo "Qt $HOST_VERSION recipe $RECIPE, built in $((elapsed / 60)) min $((elapsed % 60)) s" >"$STAMP"
+echo "Qt $HOST_VERSION recipe $RECIPE, built in $((elapsed / 60)) min $((elapsed % 60)) s (the last run; $LOG has every run)" >"$STAMP"
+echo "[$(date '+%F %T')] build-qt: run finished after $elapsed s" >>"$LOG"
+# ninja's record of every step, with each object's time, outlives the work folder.
+cp "$W/build/.ninja_log" "$OUT/ninja_log" 2>/dev/null || true
 t "done in $((elapsed / 60)) min $((elapsed % 60)) s: prefix $(du -sh "$PREFIX" | cut -f1)"
 # The 2.7 GB of source and objects are only needed to resume a failed build.
 [ -n "${VANTORIX_KEEP_QT_BUILD:-}" ] || rm -rf "$W"
