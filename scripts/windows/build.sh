@@ -1,0 +1,47 @@
+#!/bin/bash
+# Cross-builds Vantorix for 64-bit Windows with mingw-w64 against the static
+# Qt of build-qt.sh, and packs the self-contained vantorix.exe into a zip
+# with the README, the licence and the example skin.
+#
+#   build.sh [BUILD] [TARGET...]   (default: build-windows, the program only)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+BUILD=${1:-build-windows}
+shift || true
+JOBS=${JOBS:-$(nproc)}
+
+scripts/windows/install-deps.sh
+QT=$(scripts/windows/build-qt.sh)
+
+# A build tree configured against another Qt keeps that Qt's link lines.
+stamp="$QT $(cat "$QT/../built" 2>/dev/null)"
+if [ -f "$BUILD/qt-used" ] && [ "$(cat "$BUILD/qt-used")" != "$stamp" ]; then
+    echo "The Windows Qt changed; configuring $BUILD afresh."
+    rm -rf "$BUILD"
+fi
+if [ ! -f "$BUILD/build.ninja" ]; then
+    launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    "$QT/bin/qt-cmake" -G Ninja -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" >/dev/null
+    echo "$stamp" >"$BUILD/qt-used"
+fi
+cmake --build "$BUILD" -j "$JOBS" --target "${@:-vantorix}"
+
+# The package: the program, what to read, and the example skin, kept out of
+# the program folder so that it is not active until the user moves it there.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/CMakeCache.txt")
+name=vantorix-$version-windows-x86_64
+stage=$BUILD/package/$name
+rm -rf "$BUILD/package" "$BUILD/$name.zip"
+mkdir -p "$stage/example-skin/x"
+x86_64-w64-mingw32-strip -o "$stage/vantorix.exe" "$BUILD/app/vantorix.exe"
+cp README.md "$stage/"
+cp skins/x/o.cjs "$stage/example-skin/x/"
+licence=$(ls LICENSE* COPYING* 2>/dev/null | head -1 || true)
+if [ -n "$licence" ]; then
+    cp "$licence" "$stage/"
+else
+    echo "warning: no licence file in the repository to pack" >&2
+fi
+(cd "$BUILD/package" && cmake -E tar cf "../$name.zip" --format=zip "$name")
+echo "$BUILD/$name.zip: $(du -k "$BUILD/$name.zip" | cut -f1) KiB, vantorix.exe $(du -k "$stage/vantorix.exe" | cut -f1) KiB"
