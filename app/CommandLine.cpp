@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <algorithm>
 #include <iterator>
@@ -11,6 +12,10 @@
 namespace app {
 
 namespace {
+
+constexpr int MaxTimeoutSeconds = 3600;
+// The OCS Inventory agent is built where the machine is read from Linux's files.
+constexpr bool WithAgent = VANTORIX_WITH_AGENT;
 
 struct Options
 {
@@ -24,6 +29,25 @@ struct Options
                                 QStringLiteral("FILE")};
     QCommandLineOption withProperties{QStringLiteral("with-properties"),
                                       QStringLiteral("Include every device's properties in the reports.")};
+    QCommandLineOption send{QStringLiteral("send"),
+                            QStringLiteral("Send the inventory to the OCS Inventory server at URL (http:// or https://). "
+                                           "Exit status 3: the server said not now; 4 to 9: see the README."),
+                            QStringLiteral("URL")};
+    QCommandLineOption saveOcs{QStringLiteral("save-ocs"),
+                               QStringLiteral("Write the inventory as an OCS Inventory agent document to FILE (- for standard output)."),
+                               QStringLiteral("FILE")};
+    QCommandLineOption ocsTag{QStringLiteral("ocs-tag"), QStringLiteral("The administrative tag the server files the machine under."),
+                              QStringLiteral("TAG")};
+    QCommandLineOption caFile{QStringLiteral("ca-file"),
+                              QStringLiteral("Also trust the certificate authorities in FILE (PEM or DER) for HTTPS."),
+                              QStringLiteral("FILE")};
+    QCommandLineOption timeout{QStringLiteral("timeout"),
+                               QStringLiteral("Give up on a request to the server after SECONDS (default 60)."),
+                               QStringLiteral("SECONDS"), QStringLiteral("60")};
+    QCommandLineOption stateDir{QStringLiteral("state-dir"),
+                                QStringLiteral("Keep the machine's DEVICEID in DIR (default ~/.local/state/vantorix, "
+                                               "/var/lib/vantorix for root)."),
+                                QStringLiteral("DIR")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version and exit.")};
 
@@ -38,7 +62,10 @@ struct Options
         // Only a machine read from files can be read below another root.
         if (inventory::MachineSource::readsRoot())
             parser.addOption(root);
-        parser.addOptions({saveText, saveHtml, withProperties, help, version});
+        parser.addOptions({saveText, saveHtml, withProperties});
+        if (WithAgent)
+            parser.addOptions({send, saveOcs, ocsTag, caFile, timeout, stateDir});
+        parser.addOptions({help, version});
     }
 };
 
@@ -93,6 +120,25 @@ QStringList withoutQtOptions(const QStringList &arguments)
     return kept;
 }
 
+// What is wrong with the agent's options, or nothing.
+QString agentProblem(CommandLine &line, bool sending, bool saving, const QString &timeout)
+{
+    if (sending) {
+        const QUrl url(line.sendUrl, QUrl::StrictMode);
+        if (!url.isValid() || url.host().isEmpty()
+            || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
+            return QStringLiteral("--send needs the server's http:// or https:// address, as in "
+                                  "http://inventory.example.org/ocsinventory.");
+    }
+    if (saving && line.ocsTarget.isEmpty())
+        return QStringLiteral("A save option needs a file name (- for standard output).");
+    bool ok = false;
+    line.timeoutSeconds = timeout.toInt(&ok);
+    if (!ok || line.timeoutSeconds < 1 || line.timeoutSeconds > MaxTimeoutSeconds)
+        return QStringLiteral("--timeout needs a number of seconds from 1 to %1.").arg(MaxTimeoutSeconds);
+    return {};
+}
+
 } // namespace
 
 CommandLine CommandLine::parse(const QStringList &arguments)
@@ -136,9 +182,32 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return invalid(QStringLiteral("--with-properties goes with --save-text or --save-html."));
     if (line.textTarget == QLatin1String("-") && line.htmlTarget == QLatin1String("-"))
         return invalid(QStringLiteral("Only one report can go to standard output."));
+
+    // The parser warns about options it was never given: ask only where they exist.
+    const bool agent = WithAgent && (parser.isSet(options.send) || parser.isSet(options.saveOcs));
+    if (WithAgent) {
+        line.sendUrl = parser.value(options.send);
+        line.ocsTarget = parser.value(options.saveOcs);
+        line.ocsTag = parser.value(options.ocsTag);
+        line.caFile = parser.value(options.caFile);
+        line.stateDir = parser.value(options.stateDir);
+    }
+    if (agent) {
+        if (const QString problem = agentProblem(line, parser.isSet(options.send), parser.isSet(options.saveOcs),
+                                                 parser.value(options.timeout));
+            !problem.isEmpty())
+            return invalid(problem);
+        if (saving)
+            return invalid(QStringLiteral("--send and --save-ocs do not go with --save-text or --save-html."));
+    } else if (WithAgent) {
+        for (const QCommandLineOption *option : {&options.ocsTag, &options.caFile, &options.timeout, &options.stateDir})
+            if (parser.isSet(*option))
+                return invalid(QStringLiteral("--%1 goes with --send or --save-ocs.").arg(option->names().constFirst()));
+    }
+
     // The window keeps its old way with a wrong root (an empty tree); a
     // script is better told at once.
-    if (saving && !QFileInfo(line.root).isDir())
+    if ((saving || agent) && !QFileInfo(line.root).isDir())
         return invalid(QStringLiteral("--root %1 is not a folder.").arg(line.root));
     line.fileToOpen = files.value(0);
     if (!line.fileToOpen.isEmpty()) {
@@ -146,7 +215,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.error = QStringLiteral("Cannot open '%1': this version opens no inventory files yet.").arg(line.fileToOpen);
         return line;
     }
-    line.action = saving ? Action::Export : Action::Window;
+    line.action = agent ? Action::Agent : saving ? Action::Export : Action::Window;
     return line;
 }
 

@@ -12,13 +12,21 @@ struct CommandLine
 {
     // Invalid: a wrong command line (exit status 2). Unsupported: a request
     // this build cannot serve yet (exit status 2 as well).
-    enum class Action { Window, Export, Help, Version, Invalid, Unsupported };
+    enum class Action { Window, Export, Agent, Help, Version, Invalid, Unsupported };
 
     Action action = Action::Window;
     QString root = QStringLiteral("/");
     QString textTarget; // "-" is standard output
     QString htmlTarget;
     bool withProperties = false;
+    // The inventory server's agent: send to sendUrl, save the document to
+    // ocsTarget ("-" for standard output), or both.
+    QString sendUrl;
+    QString ocsTarget;
+    QString ocsTag;
+    QString caFile;
+    QString stateDir;
+    int timeoutSeconds = 60;
     QString fileToOpen; // the positional argument
     QString error; // for Invalid and Unsupported
 

@@ -2,6 +2,7 @@
 
 #include "CursorFile.h"
 #include "ErrorTrap.h"
+#include "FrameStyle.h"
 #include "FormLayout.h"
 #include "MainModule.h"
 #include "TreeClickFilter.h"
@@ -11,6 +12,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -50,6 +52,19 @@ QFont buttonFont()
 void paintWhite(QWidget *widget)
 {
     Main::setBackColor(*widget, Qt::white);
+}
+
+// One style for the frames of every window, living as long as the
+// application: a skin's style sheet keeps it as the frames' base style until
+// the last frame is gone, which is after the window's own members.
+QStyle *frameStyle()
+{
+    static QPointer<FrameStyle> style;
+    if (!style) {
+        style = new FrameStyle;
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
 }
 } // namespace
 
@@ -107,7 +122,7 @@ void Form1::createControls()
     Frame3->setTitle(QStringLiteral("Save Options"));
     for (QGroupBox *frame : {Frame1, Frame2, Frame3}) {
         paintWhite(frame);
-        frame->setStyle(&m_frameStyle);
+        frame->setStyle(frameStyle());
     }
 
     trvComputer->setHeaderHidden(true);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "FrameStyle.h"
 #include "QtProgressBar.h"
 #include "RadioSaveOption.h"
 #include "ReportSave.h"
@@ -108,7 +107,6 @@ private:
     void hover(int pointer);
     void centreOnScreen();
 
-    FrameStyle m_frameStyle; // outlives the frames that use it
     WindowServices m_services;
     inventory::modGetDevices m_devices;
     Options m_options;

@@ -13,9 +13,11 @@ class Form1;
 namespace Main {
 
 inline const QString ProductName = QStringLiteral("Vantorix");
-// Placeholders until packaging sets the real ones.
 inline const QString SupportAddress = QStringLiteral("support@vantorix.example");
-inline const QString HelpPageAddress = QStringLiteral("https://www.vantorix.example/vantorix/help/");
+// The online help address of builds that set one (VANTORIX_HELP_ADDRESS, in the
+// https://www.vantorix.example/vantorix/help/ style); empty in builds whose Help
+// opens the pages installed with the program (InstalledFiles::helpPage).
+inline const QString HelpPageAddress = QStringLiteral(VANTORIX_HELP_ADDRESS);
 
 // True when the file system can tell when path last changed; never throws.
 bool FileExists(const QString &path) noexcept;

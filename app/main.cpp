@@ -1,8 +1,13 @@
 // Vantorix: the hardware inventory of this machine, in one window, or written
 // straight to a report file by a script.
+#if VANTORIX_WITH_AGENT
+#include "AgentCommand.h"
+#endif
 #include "CommandLine.h"
 #include "Form1.h"
 #include "HeadlessExport.h"
+#include "InstalledFiles.h"
+#include "MainModule.h"
 #include "QssSkin.h"
 #include "QtScreenReader.h"
 #include "QtWindowServices.h"
@@ -30,10 +35,17 @@ int runHeadless(int argc, char *argv[], const app::CommandLine &line)
     switch (line.action) {
     case app::CommandLine::Action::Help:
         std::fputs(qPrintable(app::CommandLine::helpText()), stdout);
+        std::fputs(qPrintable(app::InstalledFiles(QCoreApplication::applicationDirPath())
+                                  .describe(app::Main::HelpPageAddress)),
+                   stdout);
         return 0;
     case app::CommandLine::Action::Version:
         std::printf("vantorix %s\n", VANTORIX_VERSION);
         return 0;
+#if VANTORIX_WITH_AGENT
+    case app::CommandLine::Action::Agent:
+        return app::runAgentCommand(line);
+#endif
     default:
         break;
     }

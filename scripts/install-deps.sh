@@ -5,7 +5,7 @@ set -eu
 
 packages="
 build-essential cmake make pkg-config
-qt6-base-dev qt6-base-dev-tools libgl-dev
+qt6-base-dev qt6-base-dev-tools libgl-dev zlib1g-dev ca-certificates
 fonts-liberation
 libudev-dev udev
 libpci-dev pciutils hwdata
@@ -13,6 +13,10 @@ libcups2-dev cups cups-client cups-bsd
 clang libclang-rt-14-dev
 dmidecode edid-decode lshw time
 chromium
+scdoc librsvg2-bin man-db groff-base bsdextrautils
+desktop-file-utils appstream shared-mime-info
+debhelper lintian debootstrap
+xvfb x11-utils
 "
 
 missing=""

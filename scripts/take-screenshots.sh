@@ -2,7 +2,9 @@
 # Retakes the README's screenshots: the real window under a window manager
 # (Xvfb and openbox), a device selected, cut out with its frame into docs/.
 #   scripts/take-screenshots.sh            this machine, plain and skinned, and the captured X61
-# Needs a build (make build) and ../shared/realdata for the X61.
+#   DPI=144 scripts/take-screenshots.sh    this machine as a high-DPI screen shows it
+# Needs a build (make build) and ../shared/realdata for the X61. Qt scales by the
+# X server's Xft.dpi resource, as desktops set it, so that is set beside -dpi.
 set -eu
 cd "$(dirname "$0")/.."
 BIN=${BIN:-build/app/vantorix}
@@ -19,11 +21,14 @@ if [ -n "$missing" ]; then
 fi
 
 work=$(mktemp -d)
-Xvfb ":$DISPLAY_NUMBER" -screen 0 1280x1024x24 -dpi "$DPI" -nolisten tcp >/dev/null 2>&1 &
+# -noreset keeps the Xft.dpi resource when the last client leaves.
+Xvfb ":$DISPLAY_NUMBER" -screen 0 "$((1280 * DPI / 96))x$((1024 * DPI / 96))x24" -dpi "$DPI" \
+    -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $wm $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 export DISPLAY=":$DISPLAY_NUMBER" QT_QPA_PLATFORM=xcb
 sleep 1
+xprop -root -format RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "$(printf 'Xft.dpi:\t%s' "$DPI")"
 openbox >/dev/null 2>&1 &
 wm=$!
 sleep 1
@@ -68,8 +73,10 @@ suffix=""
 # This machine, a processor selected; then the same with the example skin.
 cp "$BIN" "$work/vantorix"
 shoot "docs/window$suffix.png" 1 2 "$work/vantorix"
-cp -r skins/x "$work/x"
-shoot "docs/window-skinned$suffix.png" 1 2 "$work/vantorix"
+if [ -z "$suffix" ]; then
+    cp -r skins/x "$work/x"
+    shoot docs/window-skinned.png 1 2 "$work/vantorix"
+fi
 
 # The captured ThinkPad X61, its BIOS selected.
 archive="$SHARED/realdata/sysfs/systemd-sys-script/sys-tree-generated.tar.xz"

@@ -27,16 +27,18 @@ if [ ! -f "$BUILD/build.ninja" ]; then
 fi
 cmake --build "$BUILD" -j "$JOBS" --target "${@:-vantorix}"
 
-# The package: the program, what to read, and the example skin, kept out of
-# the program folder so that it is not active until the user moves it there.
+# The package: the program with its data beside it, as the build folder has
+# them (the help pages, and the example skin under skins\, not active until
+# the user copies its x folder beside the program), and the README.
+cmake --build "$BUILD" -j "$JOBS" --target vantorix_help vantorix_example_skin
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/CMakeCache.txt")
 name=vantorix-$version-windows-x86_64
 stage=$BUILD/package/$name
 rm -rf "$BUILD/package" "$BUILD/$name.zip"
-mkdir -p "$stage/example-skin/x"
+mkdir -p "$stage"
 x86_64-w64-mingw32-strip -o "$stage/vantorix.exe" "$BUILD/app/vantorix.exe"
+cp -r "$BUILD/app/help" "$BUILD/app/skins" "$stage/"
 cp README.md "$stage/"
-cp skins/x/o.cjs "$stage/example-skin/x/"
 licence=$(ls LICENSE* COPYING* 2>/dev/null | head -1 || true)
 if [ -n "$licence" ]; then
     cp "$licence" "$stage/"

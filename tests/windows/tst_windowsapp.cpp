@@ -326,6 +326,11 @@ private Q_SLOTS:
         QVERIFY(cursor.open(QIODevice::WriteOnly));
         cursor.write(testing::cursorFileBytes(6, 2));
         cursor.close();
+        // The help pages beside the program, as the zip has them.
+        QVERIFY(QDir(program.path()).mkpath(QStringLiteral("help")));
+        QFile help(program.filePath(QStringLiteral("help/index.html")));
+        QVERIFY(help.open(QIODevice::WriteOnly));
+        help.close();
 
         testing::FakeServices fakes;
         app::Form1 form(fakes.services(), WindowsSource::instrumentation(), app::Form1::Options{program.path()});
@@ -368,7 +373,10 @@ private Q_SLOTS:
         }
 
         QTest::mouseClick(form.PushButton4, Qt::LeftButton);
-        QCOMPARE(fakes.urlOpener.opened, QList<QUrl>{QUrl(app::Main::HelpPageAddress)});
+        const QUrl helpPage = app::Main::HelpPageAddress.isEmpty()
+            ? QUrl::fromLocalFile(program.filePath(QStringLiteral("help/index.html")))
+            : QUrl(app::Main::HelpPageAddress);
+        QCOMPARE(fakes.urlOpener.opened, QList<QUrl>{helpPage});
     }
 };
 

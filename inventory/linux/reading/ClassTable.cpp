@@ -42,6 +42,7 @@ void registerSlots(ClassTable &);
 void registerPortableBattery(ClassTable &);
 void registerCacheMemory(ClassTable &);
 void registerFirmwareProbes(ClassTable &);
+void registerComputerSystemProduct(ClassTable &);
 
 ClassTable::ClassTable()
 {
@@ -86,6 +87,7 @@ ClassTable::ClassTable()
     registerPortableBattery(*this);
     registerCacheMemory(*this);
     registerFirmwareProbes(*this);
+    registerComputerSystemProduct(*this);
 }
 
 const ClassTable &ClassTable::instance()
