@@ -11,7 +11,7 @@ packages="
 g++-mingw-w64-x86-64-posix
 wine64 fonts-wine
 dpkg-dev ninja-build
-xvfb x11-utils imagemagick
+xvfb x11-utils xdotool imagemagick
 "
 
 missing=""
