@@ -27,6 +27,19 @@ struct Options
     QCommandLineOption saveHtml{QStringLiteral("save-html"),
                                 QStringLiteral("Write the HTML report to FILE without opening a window (- for standard output)."),
                                 QStringLiteral("FILE")};
+    QCommandLineOption saveJson{QStringLiteral("save-json"),
+                                QStringLiteral("Write the inventory file to FILE without opening a window (- for standard output)."),
+                                QStringLiteral("FILE")};
+    QCommandLineOption open{QStringLiteral("open"), QStringLiteral("Show an inventory file or a Windows capture (a file or a folder) instead of this machine."),
+                            QStringLiteral("FILE")};
+    QCommandLineOption redact{QStringLiteral("redact"),
+                              QStringLiteral("Replace serial numbers, UUIDs, MAC addresses, asset tags, host, user and domain names "
+                                             "with a marker in what a save option writes.")};
+    QCommandLineOption diff{QStringLiteral("diff"),
+                            QStringLiteral("Compare two inventories, given as OLD NEW (inventory files, captures, or - for this "
+                                           "machine now); exit status 0 when the same, 1 when different.")};
+    QCommandLineOption all{QStringLiteral("all"),
+                           QStringLiteral("With --diff, also compare live readings (clock speeds, temperatures, display mode, ...).")};
     QCommandLineOption withProperties{QStringLiteral("with-properties"),
                                       QStringLiteral("Include every device's properties in the reports.")};
     QCommandLineOption send{QStringLiteral("send"),
@@ -56,13 +69,14 @@ struct Options
         parser.setApplicationDescription(
             QStringLiteral("The hardware inventory of this machine. Without options it opens the window.\n"
                            "Qt's own options (-platform, -display, -style, -reverse, ...) are accepted as in every Qt program."));
-        parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("An inventory file to open."), QStringLiteral("[FILE]"));
+        parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("An inventory file or a Windows capture to open."),
+                                     QStringLiteral("[FILE]"));
         // "-frobnicate" is one unknown word, not ten unknown letters.
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         // Only a machine read from files can be read below another root.
         if (inventory::MachineSource::readsRoot())
             parser.addOption(root);
-        parser.addOptions({saveText, saveHtml, withProperties});
+        parser.addOptions({open, saveText, saveHtml, saveJson, withProperties, redact, diff, all});
         if (WithAgent)
             parser.addOptions({send, saveOcs, ocsTag, caFile, timeout, stateDir});
         parser.addOptions({help, version});
@@ -139,6 +153,46 @@ QString agentProblem(CommandLine &line, bool sending, bool saving, const QString
     return {};
 }
 
+// Whether an option was given. Asking the parser about an option this build
+// does not offer (--root on Windows, the agent's) would make it warn.
+bool given(const QCommandLineParser &parser, const QCommandLineOption &option)
+{
+    const QStringList names = parser.optionNames();
+    return std::any_of(option.names().cbegin(), option.names().cend(),
+                       [&](const QString &name) { return names.contains(name); });
+}
+
+CommandLine invalidLine(const QString &error)
+{
+    CommandLine line;
+    line.action = CommandLine::Action::Invalid;
+    line.error = error;
+    return line;
+}
+
+// --diff OLD NEW [--all] [--root DIR]: nothing is saved or opened.
+CommandLine parseDiff(const QCommandLineParser &parser, const Options &options, const QStringList &files)
+{
+    if (files.size() != 2)
+        return invalidLine(QStringLiteral("--diff compares two inventories: --diff OLD NEW (- for this machine now)."));
+    for (const QCommandLineOption *other : {&options.open, &options.saveText, &options.saveHtml, &options.saveJson,
+                                            &options.withProperties, &options.redact, &options.send, &options.saveOcs})
+        if (given(parser, *other))
+            return invalidLine(QStringLiteral("--diff goes with --all and --root only, not --%1.").arg(other->names().constFirst()));
+    CommandLine line;
+    if (inventory::MachineSource::readsRoot())
+        line.root = parser.value(options.root);
+    if (given(parser, options.root) && !files.contains(QStringLiteral("-")))
+        return invalidLine(QStringLiteral("--root reads a machine; with --diff it goes with - for this machine."));
+    if (files.contains(QStringLiteral("-")) && !QFileInfo(line.root).isDir())
+        return invalidLine(QStringLiteral("--root %1 is not a folder.").arg(line.root));
+    line.action = CommandLine::Action::Diff;
+    line.diffBefore = files.at(0);
+    line.diffAfter = files.at(1);
+    line.diffAll = parser.isSet(options.all);
+    return line;
+}
+
 } // namespace
 
 CommandLine CommandLine::parse(const QStringList &arguments)
@@ -156,8 +210,6 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     if (!parser.parse(withoutQtOptions(arguments)))
         return invalid(parser.errorText());
     const QStringList files = parser.positionalArguments();
-    if (files.size() > 1)
-        return invalid(QStringLiteral("Only one file can be opened; unexpected argument '%1'.").arg(files.at(1)));
     if (parser.isSet(options.help)) {
         line.action = Action::Help;
         return line;
@@ -166,22 +218,35 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.action = Action::Version;
         return line;
     }
+    if (parser.isSet(options.diff))
+        return parseDiff(parser, options, files);
+    if (parser.isSet(options.all))
+        return invalid(QStringLiteral("--all goes with --diff."));
+    if (files.size() > 1)
+        return invalid(QStringLiteral("Only one file can be opened; unexpected argument '%1'.").arg(files.at(1)));
 
     if (inventory::MachineSource::readsRoot())
         line.root = parser.value(options.root);
     line.textTarget = parser.value(options.saveText);
     line.htmlTarget = parser.value(options.saveHtml);
+    line.jsonTarget = parser.value(options.saveJson);
     line.withProperties = parser.isSet(options.withProperties);
+    line.redact = parser.isSet(options.redact);
     if (line.root.isEmpty())
         return invalid(QStringLiteral("--root needs a folder."));
     if ((parser.isSet(options.saveText) && line.textTarget.isEmpty())
-        || (parser.isSet(options.saveHtml) && line.htmlTarget.isEmpty()))
+        || (parser.isSet(options.saveHtml) && line.htmlTarget.isEmpty())
+        || (parser.isSet(options.saveJson) && line.jsonTarget.isEmpty()))
         return invalid(QStringLiteral("A save option needs a file name (- for standard output)."));
-    const bool saving = !line.textTarget.isEmpty() || !line.htmlTarget.isEmpty();
-    if (line.withProperties && !saving)
+    const bool reporting = !line.textTarget.isEmpty() || !line.htmlTarget.isEmpty();
+    const bool saving = reporting || !line.jsonTarget.isEmpty();
+    if (line.withProperties && !reporting)
         return invalid(QStringLiteral("--with-properties goes with --save-text or --save-html."));
-    if (line.textTarget == QLatin1String("-") && line.htmlTarget == QLatin1String("-"))
-        return invalid(QStringLiteral("Only one report can go to standard output."));
+    if (line.redact && !saving)
+        return invalid(QStringLiteral("--redact goes with --save-text, --save-html or --save-json."));
+    const QStringList targets{line.textTarget, line.htmlTarget, line.jsonTarget};
+    if (targets.count(QStringLiteral("-")) > 1)
+        return invalid(QStringLiteral("Only one file can go to standard output."));
 
     // The parser warns about options it was never given: ask only where they exist.
     const bool agent = WithAgent && (parser.isSet(options.send) || parser.isSet(options.saveOcs));
@@ -197,24 +262,31 @@ CommandLine CommandLine::parse(const QStringList &arguments)
                                                  parser.value(options.timeout));
             !problem.isEmpty())
             return invalid(problem);
-        if (saving)
-            return invalid(QStringLiteral("--send and --save-ocs do not go with --save-text or --save-html."));
+        if (saving || line.redact)
+            return invalid(QStringLiteral("--send and --save-ocs do not go with --save-text, --save-html, --save-json or --redact."));
     } else if (WithAgent) {
         for (const QCommandLineOption *option : {&options.ocsTag, &options.caFile, &options.timeout, &options.stateDir})
             if (parser.isSet(*option))
                 return invalid(QStringLiteral("--%1 goes with --send or --save-ocs.").arg(option->names().constFirst()));
     }
 
+    line.fileToOpen = parser.value(options.open);
+    if (parser.isSet(options.open) && line.fileToOpen.isEmpty())
+        return invalid(QStringLiteral("--open needs a file."));
+    if (!files.isEmpty() && !line.fileToOpen.isEmpty())
+        return invalid(QStringLiteral("Give the file to open once: '%1' or --open.").arg(files.constFirst()));
+    if (!files.isEmpty())
+        line.fileToOpen = files.constFirst();
+    if (!line.fileToOpen.isEmpty() && given(parser, options.root))
+        return invalid(QStringLiteral("--root reads a machine; a file to open holds one already."));
+    // The agent reports a machine (this one or a --root tree): the host's
+    // addresses and system facts are not kept in an inventory file.
+    if (agent && !line.fileToOpen.isEmpty())
+        return invalid(QStringLiteral("--send and --save-ocs read this machine or --root DIR, not a file to open."));
     // The window keeps its old way with a wrong root (an empty tree); a
     // script is better told at once.
-    if ((saving || agent) && !QFileInfo(line.root).isDir())
+    if ((saving || agent) && line.fileToOpen.isEmpty() && !QFileInfo(line.root).isDir())
         return invalid(QStringLiteral("--root %1 is not a folder.").arg(line.root));
-    line.fileToOpen = files.value(0);
-    if (!line.fileToOpen.isEmpty()) {
-        line.action = Action::Unsupported;
-        line.error = QStringLiteral("Cannot open '%1': this version opens no inventory files yet.").arg(line.fileToOpen);
-        return line;
-    }
     line.action = agent ? Action::Agent : saving ? Action::Export : Action::Window;
     return line;
 }

@@ -10,14 +10,14 @@ namespace app {
 // collecting inventories.
 struct CommandLine
 {
-    // Invalid: a wrong command line (exit status 2). Unsupported: a request
-    // this build cannot serve yet (exit status 2 as well).
-    enum class Action { Window, Export, Agent, Help, Version, Invalid, Unsupported };
+    // Invalid: a wrong command line (exit status 2).
+    enum class Action { Window, Export, Agent, Diff, Help, Version, Invalid };
 
     Action action = Action::Window;
     QString root = QStringLiteral("/");
     QString textTarget; // "-" is standard output
     QString htmlTarget;
+    QString jsonTarget; // the inventory file
     bool withProperties = false;
     // The inventory server's agent: send to sendUrl, save the document to
     // ocsTarget ("-" for standard output), or both.
@@ -27,8 +27,13 @@ struct CommandLine
     QString caFile;
     QString stateDir;
     int timeoutSeconds = 60;
-    QString fileToOpen; // the positional argument
-    QString error; // for Invalid and Unsupported
+    QString fileToOpen; // the positional argument or --open: shown instead of the machine
+    bool redact = false; // --redact, with a save option
+    // --diff OLD NEW ("-" for this machine now); --all keeps live readings.
+    QString diffBefore;
+    QString diffAfter;
+    bool diffAll = false;
+    QString error; // for Invalid
 
     // Reads argv as given (program name first). Needs no application object.
     // Qt's own options are skipped here and left to QApplication.

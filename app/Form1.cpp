@@ -89,7 +89,10 @@ Form1::Form1(WindowServices services, inventory::Instrumentation instrumentation
     , m_options(std::move(options))
     , m_tree(trvComputer)
     , m_bar(prbDetecting)
-    , m_scan({m_tree, m_bar, services.pump, m_devices, [this] { show(); }})
+    , m_scan({m_tree, m_bar, services.pump, m_devices, [this] { show(); }, [this] {
+                  if (m_options.reread)
+                      m_options.reread();
+              }})
     , m_propertyList(lsvProperties)
     , m_propertyView({m_tree, m_propertyList, [this](const QString &caption) { Frame2->setTitle(caption); }, m_devices})
     , m_saveOption(Option1, Option2)
@@ -107,6 +110,7 @@ Form1::Form1(WindowServices services, inventory::Instrumentation instrumentation
     m_treeClicks = new TreeClickFilter(trvComputer, [this] { trvComputer_Click(); });
     connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
     connect(PushButton3, &QPushButton::clicked, this, [this] { PushButton3_Click(); });
+    setAcceptDrops(bool(m_options.openFile));
 }
 
 Form1::~Form1() = default;

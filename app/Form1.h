@@ -15,9 +15,13 @@
 #include <QCursor>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
+class QDragEnterEvent;
+class QDropEvent;
 class QGroupBox;
+class QMimeData;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -37,6 +41,12 @@ public:
         // Where the optional skin and cursor files are looked up: the
         // executable's folder, never the current directory.
         QString programFolder;
+        // Reads the shown source afresh at the start of every scan (a file is
+        // read again); its failure is the scan step's. Empty for a machine.
+        std::function<void()> reread = {};
+        // Shows a file dropped on the window from the next scan on; empty:
+        // the window takes no drops.
+        std::function<void(const QString &path)> openFile = {};
     };
 
     Form1(WindowServices services, inventory::Instrumentation instrumentation, Options options);
@@ -94,8 +104,14 @@ public:
 
     static const QString PropertyListToolTip;
 
+    // The one local file a drop carries (Form1Drop.cpp); nothing for any
+    // other drop. A dropped file is shown at once, unless a scan runs.
+    static std::optional<QString> droppedFile(const QMimeData *data);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 

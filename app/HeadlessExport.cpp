@@ -2,6 +2,8 @@
 
 #include "inventory/MemoryDeviceTree.h"
 #include "inventory/Scan.h"
+#include "inventory/privacy/Redaction.h"
+#include "inventory/snapshot/InventoryFile.h"
 #include "report/HtmlReport.h"
 #include "report/ReportWalk.h"
 #include "report/TextReport.h"
@@ -9,8 +11,37 @@
 
 namespace app {
 
+namespace {
+
+using namespace inventory::snapshot;
+
+// The record of the source: the one a file held, as it was, so that saving
+// it again changes nothing; or taken from the machine now.
+InventoryRecord recordOf(const Source &source)
+{
+    return source.record ? *source.record : takeRecord(source.instrumentation, source.origin);
+}
+
+// The source with everything identifying replaced: its record, redacted and
+// served back, so that every report and the file say the same.
+Source redacted(const Source &source)
+{
+    auto record = std::make_shared<InventoryRecord>(recordOf(source));
+    inventory::privacy::redact(*record);
+    return {recordInstrumentation(record), record->origin, record};
+}
+
+} // namespace
+
 int HeadlessExport::run(const inventory::Instrumentation &instrumentation, const Complaint &complain) const
 {
+    return run(Source{instrumentation, {}, nullptr}, complain);
+}
+
+int HeadlessExport::run(const Source &given, const Complaint &complain) const
+{
+    const Source source = redact ? redacted(given) : given;
+    const inventory::Instrumentation &instrumentation = source.instrumentation;
     bool failed = false;
     const auto stepsFor = [&](const QString &what) {
         return inventory::StepRunner([&, what](const QString &description, int line) {
@@ -18,6 +49,22 @@ int HeadlessExport::run(const inventory::Instrumentation &instrumentation, const
             failed = true;
         });
     };
+
+    const auto write = [&](const auto &writeFile, const auto &writeOut, const auto &content, const QString &target) {
+        try {
+            if (target == QLatin1String("-"))
+                writeOut(content);
+            else
+                writeFile(content, target);
+        } catch (const inventory::Failure &failure) {
+            complain(failure.description());
+            failed = true;
+        }
+    };
+    if (!jsonTarget.isEmpty())
+        write(report::WriteFileBytes, report::WriteBytesToStandardOutput, InventoryFile::toJson(recordOf(source)), jsonTarget);
+    if (textTarget.isEmpty() && htmlTarget.isEmpty())
+        return failed ? 1 : 0;
 
     inventory::MemoryDeviceTree tree;
     inventory::MemoryProgressBar bar;
@@ -33,16 +80,7 @@ int HeadlessExport::run(const inventory::Instrumentation &instrumentation, const
         if (target.isEmpty())
             return;
         inventory::StepRunner steps = stepsFor(QStringLiteral("report"));
-        const QString text = walk.compose(format, steps);
-        try {
-            if (target == QLatin1String("-"))
-                report::WriteTextToStandardOutput(text);
-            else
-                report::WriteTextFile(text, target);
-        } catch (const inventory::Failure &failure) {
-            complain(failure.description());
-            failed = true;
-        }
+        write(report::WriteTextFile, report::WriteTextToStandardOutput, walk.compose(format, steps), target);
     };
     save(report::TextReport(), textTarget);
     save(report::HtmlReport(), htmlTarget);

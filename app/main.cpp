@@ -5,19 +5,22 @@
 #endif
 #include "CommandLine.h"
 #include "Form1.h"
+#include "HeadlessDiff.h"
 #include "HeadlessExport.h"
 #include "InstalledFiles.h"
 #include "MainModule.h"
 #include "QssSkin.h"
 #include "QtScreenReader.h"
 #include "QtWindowServices.h"
+#include "WindowSource.h"
 
-#include "inventory/MachineSource.h"
 #include "platform/Process.h"
+#include "report/WriteTextFile.h"
 
 #include <QApplication>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -49,10 +52,20 @@ int runHeadless(int argc, char *argv[], const app::CommandLine &line)
     default:
         break;
     }
-    const app::HeadlessExport exporter{line.textTarget, line.htmlTarget, line.withProperties};
-    return exporter.run(inventory::MachineSource::instrumentation(line.root), [](const QString &message) {
-        std::fprintf(stderr, "vantorix: %s\n", qPrintable(message));
-    });
+    const auto complain = [](const QString &message) { std::fprintf(stderr, "vantorix: %s\n", qPrintable(message)); };
+    if (line.action == app::CommandLine::Action::Diff) {
+        const app::HeadlessDiff diff{line.diffBefore, line.diffAfter, line.root, line.diffAll};
+        return diff.run([](const QString &text) { report::WriteBytesToStandardOutput(text.toUtf8()); }, complain);
+    }
+    std::optional<app::Source> source;
+    try {
+        source = line.fileToOpen.isEmpty() ? app::machineSource(line.root) : app::fileSource(line.fileToOpen);
+    } catch (const inventory::Failure &failure) {
+        complain(failure.description());
+        return 1;
+    }
+    const app::HeadlessExport exporter{line.textTarget, line.htmlTarget, line.withProperties, line.jsonTarget, line.redact};
+    return exporter.run(*source, complain);
 }
 
 } // namespace
@@ -65,10 +78,6 @@ int main(int argc, char *argv[])
     const app::CommandLine line = app::CommandLine::parse(arguments);
     if (line.action == app::CommandLine::Action::Invalid) {
         std::fprintf(stderr, "vantorix: %s\nTry 'vantorix --help'.\n", qPrintable(line.error));
-        return 2;
-    }
-    if (line.action == app::CommandLine::Action::Unsupported) {
-        std::fprintf(stderr, "vantorix: %s\n", qPrintable(line.error));
         return 2;
     }
     if (line.action != app::CommandLine::Action::Window)
@@ -85,9 +94,10 @@ int main(int argc, char *argv[])
     app::QtProgramEnd programEnd;
     app::QssSkin skin;
     app::QtUrlOpener urlOpener;
-    app::Form1 window({messages, saveDialog, pump, programEnd, skin, urlOpener},
-                      inventory::MachineSource::instrumentation(line.root),
-                      {QCoreApplication::applicationDirPath()});
+    app::WindowSource source(line.root, line.fileToOpen);
+    app::Form1 window({messages, saveDialog, pump, programEnd, skin, urlOpener}, source.instrumentation(),
+                      {QCoreApplication::applicationDirPath(), [&source] { source.reread(); },
+                       [&source](const QString &path) { source.open(path); }});
     messages.setParent(&window);
     saveDialog.setParent(&window);
 

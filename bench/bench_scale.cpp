@@ -1,6 +1,7 @@
 // Prints how long headless exports take on synthetic machines of growing
 // size, and how this machine's export compares with lshw. Figures only: no
 // pass or fail here.
+#include "InventoryFileBench.h"
 #include "SyntheticMachine.h"
 
 #include "app/HeadlessExport.h"
@@ -105,6 +106,7 @@ int main(int argc, char *argv[])
     if (!QFile::exists(vantorix))
         vantorix.clear();
     scaling();
+    bench::inventoryFileFigures();
     thisMachine(vantorix);
     return 0;
 }

@@ -17,7 +17,11 @@ void Scan::run(StepRunner &trap)
 
     QStringList computers;
     DeviceTree::Node computer = 0;
-    trap.step(110, [&] { computers = m.devices.GetDeviceCaptions(ComputerClass); });
+    trap.step(110, [&] {
+        if (m.reread)
+            m.reread();
+        computers = m.devices.GetDeviceCaptions(ComputerClass);
+    });
     for (const QString &caption : std::as_const(computers))
         trap.step(112, [&] { computer = m.tree.addRoot(caption); });
     trap.step(114, [&] { m.tree.setExpanded(m.tree.firstNode(), true); });

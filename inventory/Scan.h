@@ -22,6 +22,9 @@ public:
         EventPump &pump;
         const modGetDevices &devices;
         std::function<void()> showWindow;
+        // Reads the source afresh before the computer is asked for (a file
+        // is read again on every refresh); a failure is the step's failure.
+        std::function<void()> reread = {};
     };
 
     explicit Scan(Parts parts) : m(std::move(parts)) {}

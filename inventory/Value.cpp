@@ -33,6 +33,18 @@ Value::Kind Value::kind() const
     }
 }
 
+QStringList Value::items() const
+{
+    const ArrayTag *array = std::get_if<ArrayTag>(&m_storage);
+    return array ? array->items : QStringList();
+}
+
+double Value::toReal() const
+{
+    const double *number = std::get_if<double>(&m_storage);
+    return number ? *number : 0.0;
+}
+
 bool Value::hasText() const
 {
     switch (kind()) {

@@ -31,6 +31,10 @@ public:
 
     Kind kind() const;
     bool isNull() const { return kind() == Kind::Null; }
+    // The items of an array; nothing for any other kind.
+    QStringList items() const;
+    // The number of a Real, exactly; 0 for any other kind.
+    double toReal() const;
 
     // What a property listing shows; Null, empty and arrays have no text form.
     bool hasText() const;

@@ -79,22 +79,31 @@ void writeAtomic(const QByteArray &bytes, const QString &path)
 
 void WriteTextFile(const QString &text, const QString &path)
 {
+    WriteFileBytes(reportBytes(text), path);
+}
+
+void WriteTextToStandardOutput(const QString &text)
+{
+    WriteBytesToStandardOutput(reportBytes(text));
+}
+
+void WriteFileBytes(const QByteArray &bytes, const QString &path)
+{
     const QFileInfo target(path);
     if (target.isDir())
         fail(path, QStringLiteral("it is a folder"));
-    const QByteArray bytes = reportBytes(text);
     if (target.exists() && !target.isFile())
         writeDirect(bytes, path);
     else
         writeAtomic(bytes, path);
 }
 
-void WriteTextToStandardOutput(const QString &text)
+void WriteBytesToStandardOutput(const QByteArray &bytes)
 {
     QFile out;
     if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
         fail(QStringLiteral("standard output"), out.errorString());
-    writeAll(out, reportBytes(text), QStringLiteral("standard output"));
+    writeAll(out, bytes, QStringLiteral("standard output"));
 }
 
 } // namespace report

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace report {
@@ -12,5 +13,10 @@ void WriteTextFile(const QString &text, const QString &path);
 
 // The same bytes to standard output, for scripts that pipe a report on.
 void WriteTextToStandardOutput(const QString &text);
+
+// Any other file the program writes (an inventory file), byte for byte and
+// with the same care: complete or not at all.
+void WriteFileBytes(const QByteArray &bytes, const QString &path);
+void WriteBytesToStandardOutput(const QByteArray &bytes);
 
 } // namespace report

@@ -12,6 +12,7 @@ libpci-dev pciutils hwdata
 libcups2-dev cups cups-client cups-bsd
 clang libclang-rt-14-dev
 dmidecode edid-decode lshw time
+python3 python3-jsonschema
 chromium
 scdoc librsvg2-bin man-db groff-base bsdextrautils
 desktop-file-utils appstream shared-mime-info

@@ -1,10 +1,12 @@
 #!/bin/sh
 # Retakes the README's screenshots: the real window under a window manager
 # (Xvfb and openbox), a device selected, cut out with its frame into docs/.
-#   scripts/take-screenshots.sh            this machine, plain and skinned, and the captured X61
+#   scripts/take-screenshots.sh            every one of them
+#   scripts/take-screenshots.sh windows7   only those named: machine, skinned, x61, windows7
 #   DPI=144 scripts/take-screenshots.sh    this machine as a high-DPI screen shows it
-# Needs a build (make build) and ../shared/realdata for the X61. Qt scales by the
-# X server's Xft.dpi resource, as desktops set it, so that is set beside -dpi.
+# Needs a build (make build) and ../shared/realdata for the X61 and the Windows 7
+# capture. Qt scales by the X server's Xft.dpi resource, as desktops set it, so
+# that is set beside -dpi.
 set -eu
 cd "$(dirname "$0")/.."
 BIN=${BIN:-build/app/vantorix}
@@ -19,6 +21,9 @@ done
 if [ -n "$missing" ]; then
     apt-get install -y -qq --no-install-recommends $missing >/dev/null
 fi
+
+wanted=${*:-machine skinned x61 windows7}
+wants() { case " $wanted " in *" $1 "*) return 0 ;; esac; return 1; }
 
 work=$(mktemp -d)
 # -noreset keeps the Xft.dpi resource when the last client leaves.
@@ -72,16 +77,22 @@ suffix=""
 
 # This machine, a processor selected; then the same with the example skin.
 cp "$BIN" "$work/vantorix"
-shoot "docs/window$suffix.png" 1 2 "$work/vantorix"
-if [ -z "$suffix" ]; then
+if wants machine; then shoot "docs/window$suffix.png" 1 2 "$work/vantorix"; fi
+if wants skinned && [ -z "$suffix" ]; then
     cp -r skins/x "$work/x"
     shoot docs/window-skinned.png 1 2 "$work/vantorix"
 fi
 
 # The captured ThinkPad X61, its BIOS selected.
 archive="$SHARED/realdata/sysfs/systemd-sys-script/sys-tree-generated.tar.xz"
-if [ -f "$archive" ] && [ -z "$suffix" ]; then
+if wants x61 && [ -f "$archive" ] && [ -z "$suffix" ]; then
     mkdir "$work/x61"
     tar -xf "$archive" -C "$work/x61" --exclude=sys/kernel/slab --no-same-owner --no-same-permissions
     shoot docs/x61.png 11 12 "$BIN" --root "$work/x61"
+fi
+
+# A Windows 7 machine from its wmic capture (French), a mouse selected.
+capture="$SHARED/realdata/wmi/glpi-agent-wmic-list/7-CIM_LogicalDevice.wmi"
+if wants windows7 && [ -f "$capture" ] && [ -z "$suffix" ]; then
+    shoot docs/windows7.png 3 4 "$BIN" "$capture"
 fi

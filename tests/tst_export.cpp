@@ -190,7 +190,7 @@ void TestExport::programFailsClearly_data()
                                                  << QStringLiteral("vantorix: --with-properties goes with --save-text or --save-html.\n");
     QTest::newRow("two reports to standard output")
         << QStringList{QStringLiteral("--save-text"), QStringLiteral("-"), QStringLiteral("--save-html"), QStringLiteral("-")} << 2
-        << QStringLiteral("vantorix: Only one report can go to standard output.\n");
+        << QStringLiteral("vantorix: Only one file can go to standard output.\n");
     QTest::newRow("save option without a file") << QStringList{QStringLiteral("--save-text")} << 2
                                                 << QStringLiteral("vantorix: Missing value after '--save-text'.\n");
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate")} << 2
@@ -200,8 +200,9 @@ void TestExport::programFailsClearly_data()
     QTest::newRow("unknown single-dash option among Qt's")
         << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("-frobnicate")} << 2
         << QStringLiteral("vantorix: Unknown option 'frobnicate'.\n");
-    QTest::newRow("a file to open") << QStringList{QStringLiteral("machine.json")} << 2
-                                    << QStringLiteral("vantorix: Cannot open 'machine.json': this version opens no inventory files yet.\n");
+    QTest::newRow("a file to open that is not there")
+        << QStringList{QStringLiteral("/nonexistent/machine.json"), QStringLiteral("--save-text"), QStringLiteral("-")} << 1
+        << QStringLiteral("vantorix: Cannot open /nonexistent/machine.json: no such file\n");
 }
 
 void TestExport::programFailsClearly()

@@ -2,6 +2,7 @@
 // private socket with a throw-away configuration (the machine's own CUPS is
 // never touched), the mapping of queue states onto WMI's codes, and the
 // machines that have no scheduler to ask.
+#include "support/CupsScheduler.h"
 #include "support/Fixtures.h"
 #include "support/LinuxMachine.h"
 
@@ -10,8 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,8 +20,6 @@ using namespace inventory::linuxsource;
 using testing::LinuxMachine;
 
 namespace {
-
-const QStringList SbinPaths = {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/local/sbin"), QStringLiteral("/sbin")};
 
 QString textOf(const inventory::Properties &properties, const char *name)
 {
@@ -37,7 +34,6 @@ class TestPrinters : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void queueStates_data();
     void queueStates();
     void secretsInDeviceUri();
@@ -47,11 +43,10 @@ private Q_SLOTS:
     void queuesOfARealScheduler();
 
 private:
-    bool startScheduler();
-    bool lpadmin(const QStringList &arguments);
+    bool lpadmin(const QStringList &arguments) { return m_scheduler.lpadmin(arguments); }
 
     QTemporaryDir m_dir;
-    QProcess m_cupsd;
+    testing::CupsScheduler m_scheduler;
     QString m_socket;
     QString m_skipReason;
 };
@@ -63,74 +58,9 @@ void TestPrinters::initTestCase()
     qunsetenv("LPDEST");
     qunsetenv("PRINTER");
     qputenv("HOME", QFile::encodeName(m_dir.path()));
-    if (!startScheduler() && m_skipReason.isEmpty())
-        m_skipReason = QStringLiteral("cupsd did not start: ") + QString::fromLocal8Bit(m_cupsd.readAll());
-}
-
-void TestPrinters::cleanupTestCase()
-{
-    if (m_cupsd.state() != QProcess::NotRunning) {
-        m_cupsd.terminate();
-        if (!m_cupsd.waitForFinished(10000))
-            m_cupsd.kill();
-        m_cupsd.waitForFinished(5000);
-    }
-}
-
-bool TestPrinters::startScheduler()
-{
-    const QString cupsd = QStandardPaths::findExecutable(QStringLiteral("cupsd"), SbinPaths);
-    const QString admin = QStandardPaths::findExecutable(QStringLiteral("lpadmin"), SbinPaths);
-    if (cupsd.isEmpty() || admin.isEmpty()) {
-        m_skipReason = QStringLiteral("cupsd or lpadmin is not installed");
-        return false;
-    }
-    const QString base = m_dir.path();
-    m_socket = base + QStringLiteral("/cups.sock");
-    for (const char *dir : {"spool", "cache", "state", "log", "ppd", "ssl"})
-        QDir().mkpath(base + QLatin1Char('/') + QLatin1String(dir));
-    QFile conf(base + QStringLiteral("/cupsd.conf"));
-    QFile files(base + QStringLiteral("/cups-files.conf"));
-    if (!conf.open(QIODevice::WriteOnly) || !files.open(QIODevice::WriteOnly))
-        return false;
-    // A scheduler that listens on its socket only, browses nothing and lets
-    // the test administer it.
-    conf.write(QStringLiteral("Listen %1\nLogLevel warn\nBrowsing No\nDefaultShared No\n"
-                              "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
-                              "<Location /admin>\n  Order allow,deny\n  Allow all\n</Location>\n"
-                              "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n")
-                   .arg(m_socket).toUtf8());
-    files.write(QStringLiteral("ServerRoot %1\nRequestRoot %1/spool\nCacheDir %1/cache\nStateDir %1/state\n"
-                               "ErrorLog %1/log/error_log\nAccessLog %1/log/access_log\nPageLog %1/log/page_log\n"
-                               "ServerBin /usr/lib/cups\nDataDir /usr/share/cups\nFileDevice Yes\n")
-                    .arg(base).toUtf8());
-    conf.close();
-    files.close();
-    m_cupsd.setProcessChannelMode(QProcess::MergedChannels);
-    m_cupsd.start(cupsd, {QStringLiteral("-f"), QStringLiteral("-c"), conf.fileName(), QStringLiteral("-s"), files.fileName()});
-    if (!m_cupsd.waitForStarted(10000))
-        return false;
-    for (int i = 0; i < 100 && !QFileInfo::exists(m_socket); ++i) {
-        if (m_cupsd.state() == QProcess::NotRunning)
-            return false;
-        QTest::qWait(100);
-    }
-    return QFileInfo::exists(m_socket);
-}
-
-bool TestPrinters::lpadmin(const QStringList &arguments)
-{
-    QProcess admin;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("CUPS_SERVER"), m_socket);
-    admin.setProcessEnvironment(environment);
-    admin.setProcessChannelMode(QProcess::MergedChannels);
-    admin.start(QStandardPaths::findExecutable(QStringLiteral("lpadmin"), SbinPaths), arguments);
-    if (!admin.waitForFinished(30000) || admin.exitCode() != 0) {
-        qWarning("lpadmin %s: %s", qPrintable(arguments.join(QLatin1Char(' '))), admin.readAll().constData());
-        return false;
-    }
-    return true;
+    if (!m_scheduler.start())
+        m_skipReason = m_scheduler.skipReason();
+    m_socket = m_scheduler.socket();
 }
 
 void TestPrinters::queueStates_data()
