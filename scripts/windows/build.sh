@@ -39,11 +39,12 @@ mkdir -p "$stage"
 x86_64-w64-mingw32-strip -o "$stage/vantorix.exe" "$BUILD/app/vantorix.exe"
 cp -r "$BUILD/app/help" "$BUILD/app/skins" "$stage/"
 cp README.md "$stage/"
-licence=$(ls LICENSE* COPYING* 2>/dev/null | head -1 || true)
-if [ -n "$licence" ]; then
-    cp "$licence" "$stage/"
-else
-    echo "warning: no licence file in the repository to pack" >&2
+# The licence, or until one is chosen the copyright notice that says so.
+licence=$(ls LICENSE* COPYING* COPYRIGHT 2>/dev/null | head -1 || true)
+if [ -z "$licence" ]; then
+    echo "no licence or copyright file in the repository to pack" >&2
+    exit 1
 fi
+cp "$licence" "$stage/$licence.txt"
 (cd "$BUILD/package" && cmake -E tar cf "../$name.zip" --format=zip "$name")
 echo "$BUILD/$name.zip: $(du -k "$BUILD/$name.zip" | cut -f1) KiB, vantorix.exe $(du -k "$stage/vantorix.exe" | cut -f1) KiB"
