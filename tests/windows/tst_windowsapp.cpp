@@ -315,6 +315,35 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(run.out), output);
     }
 
+    // This machine's inventory file, written, read back and written again
+    // unchanged, compared and redacted, all by the real program.
+    void inventoryFiles()
+    {
+        QTemporaryDir folder;
+        const QString saved = folder.filePath(QStringLiteral("this.vantorix.json"));
+        const QString again = folder.filePath(QStringLiteral("again.vantorix.json"));
+        const QString hidden = folder.filePath(QStringLiteral("public.vantorix.json"));
+        QCOMPARE(runProgram({QStringLiteral("--save-json"), saved}).status, 0);
+        const QByteArray json = readAll(saved);
+        QVERIFY(json.contains("\"source\": {\"kind\": \"windows\", \"location\": \"ROOT\\\\CIMV2\"}"));
+        const QByteArray mac = wmiValue(QStringLiteral("Win32_NetworkAdapter"), QStringLiteral("MACAddress")).toUtf8();
+        QVERIFY(!mac.isEmpty() && json.contains(mac));
+
+        QCOMPARE(runProgram({QStringLiteral("--open"), saved, QStringLiteral("--save-json"), again}).status, 0);
+        QCOMPARE(readAll(again), json);
+        QCOMPARE(runProgram({QStringLiteral("--open"), saved, QStringLiteral("--redact"), QStringLiteral("--save-json"), hidden})
+                     .status,
+                 0);
+        QVERIFY(readAll(hidden).contains("[redacted]"));
+        QVERIFY(!readAll(hidden).contains(mac));
+
+        // --diff: 0 for the same hardware, 1 and the changes for another.
+        QCOMPARE(runProgram({QStringLiteral("--diff"), saved, again}).status, 0);
+        const Run diff = runProgram({QStringLiteral("--diff"), saved, hidden});
+        QCOMPARE(diff.status, 1);
+        QVERIFY2(diff.out.contains("MACAddress: " + mac + " -> [redacted]"), diff.out.constData());
+    }
+
     // The window over WMI, with the example skin and a cursor file in its
     // program folder, as a user unpacks the zip.
     void window()
