@@ -5,6 +5,7 @@
 #include "inventory/privacy/Redaction.h"
 #include "inventory/snapshot/InventoryFile.h"
 #include "report/HtmlReport.h"
+#include "report/ReportFile.h"
 #include "report/ReportWalk.h"
 #include "report/TextReport.h"
 #include "report/WriteTextFile.h"
@@ -80,7 +81,16 @@ int HeadlessExport::run(const Source &given, const Complaint &complain) const
         if (target.isEmpty())
             return;
         inventory::StepRunner steps = stepsFor(QStringLiteral("report"));
-        write(report::WriteTextFile, report::WriteTextToStandardOutput, walk.compose(format, steps), target);
+        // Straight to the file as the walk goes: a big report is never held whole.
+        report::ReportFile file = target == QLatin1String("-") ? report::ReportFile::standardOutput()
+                                                                : report::ReportFile(target);
+        walk.compose(format, steps, file);
+        try {
+            file.finish();
+        } catch (const inventory::Failure &failure) {
+            complain(failure.description());
+            failed = true;
+        }
     };
     save(report::TextReport(), textTarget);
     save(report::HtmlReport(), htmlTarget);

@@ -1,8 +1,8 @@
 #include "ReportSave.h"
 
 #include "report/HtmlReport.h"
+#include "report/ReportFile.h"
 #include "report/TextReport.h"
-#include "report/WriteTextFile.h"
 
 #include <QScopedValueRollback>
 
@@ -41,13 +41,17 @@ void ReportSave::run(inventory::StepRunner &trap, const Kind &kind)
         return;
     trap.step(118, [&] { m.setMousePointer(PointerHourglass); });
 
-    const QString text = m.walk.compose(kind.format, trap);
+    // The text goes out while the walk runs; the file is complete, and
+    // replaces an earlier one, only when it is finished at the write step,
+    // which reports any failure on the way.
+    report::ReportFile file(target);
+    m.walk.compose(kind.format, trap, file);
 
     const report::ReportLabels &labels = kind.format.labels();
     // The error box is the answer to a failed write; "Done." would contradict it.
     bool written = false;
     trap.step(labels.write, [&] {
-        report::WriteTextFile(text, target);
+        file.finish();
         written = true;
     });
     trap.step(labels.barReset, [&] { m.bar.setValue(0); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Instrumentation.h"
+#include "QueryPass.h"
 
 #include <QHash>
 #include <QStringList>
@@ -15,7 +16,8 @@ namespace inventory {
 // kept with their captions so that every later device of the class is found
 // without walking the class again. Properties are still read only for the
 // instances a device matches. Made for the length of one save and dropped
-// with it; a click in the tree never uses one.
+// with it; a click in the tree never uses one. All of the save's queries go
+// through one connection.
 class ClassCache
 {
 public:
@@ -35,6 +37,7 @@ private:
     using ByCaption = QHash<QString, CaptionGroup>;
 
     QHash<QString, ByCaption> m_classes;
+    QueryPass m_pass;
 };
 
 } // namespace inventory

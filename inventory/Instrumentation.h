@@ -80,8 +80,9 @@ public:
     virtual InstanceEnumeration instancesOf(const QString &className) = 0;
 };
 
-// Opens connections. Each query connects afresh, as the device queries rely
-// on nothing surviving between calls.
+// Opens connections. A lone query connects afresh and so sees the machine as
+// it is now; the queries of one scan or one save share a connection (see
+// QueryPass), which may keep what it has read until the run ends.
 class Instrumentation
 {
 public:

@@ -15,12 +15,14 @@ void Scan::run(StepRunner &trap)
     trap.step(106, [&] { m.bar.setValue(0); });
     trap.step(108, [&] { m.tree.clear(); });
 
+    // One connection for the whole scan, so classes that share devices read them once.
+    QueryPass pass;
     QStringList computers;
     DeviceTree::Node computer = 0;
     trap.step(110, [&] {
         if (m.reread)
             m.reread();
-        computers = m.devices.GetDeviceCaptions(ComputerClass);
+        computers = m.devices.GetDeviceCaptions(ComputerClass, pass);
     });
     for (const QString &caption : std::as_const(computers))
         trap.step(112, [&] { computer = m.tree.addRoot(caption); });
@@ -53,7 +55,7 @@ void Scan::run(StepRunner &trap)
             category = computer ? m.tree.addChild(computer, text) : m.tree.addRoot(text);
         });
         QStringList captions;
-        trap.step(136, [&] { captions = m.devices.GetDeviceCaptions(className); });
+        trap.step(136, [&] { captions = m.devices.GetDeviceCaptions(className, pass); });
         for (const QString &caption : std::as_const(captions))
             trap.step(138, [&] { m.tree.addChild(category, caption); });
     }

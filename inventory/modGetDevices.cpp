@@ -33,6 +33,13 @@ void appendPropertyPairs(QStringList &pairs, const Properties &properties)
     }
 }
 
+std::shared_ptr<Service> modGetDevices::connect(QueryPass &pass) const
+{
+    if (!pass.m_service)
+        pass.m_service = m_instrumentation.connect();
+    return pass.m_service;
+}
+
 QStringList splitPropertyPair(const QString &pair)
 {
     const qsizetype separator = pair.indexOf(PairSeparator);
@@ -43,9 +50,15 @@ QStringList splitPropertyPair(const QString &pair)
 
 QStringList modGetDevices::GetDeviceCaptions(const QString &className) const
 {
+    QueryPass once;
+    return GetDeviceCaptions(className, once);
+}
+
+QStringList modGetDevices::GetDeviceCaptions(const QString &className, QueryPass &pass) const
+{
     QStringList captions;
     try {
-        InstanceEnumeration instances = m_instrumentation.connect()->instancesOf(className);
+        InstanceEnumeration instances = connect(pass)->instancesOf(className);
         while (std::optional<Instance> instance = instances.next()) {
             try {
                 captions.append(instance->caption().toText());
@@ -90,7 +103,7 @@ QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath, Cl
     const QString className = ClassPrefix + devicePath.at(1);
     auto found = cache.m_classes.find(className);
     if (found == cache.m_classes.end())
-        found = cache.m_classes.insert(className, enumerateByCaption(className));
+        found = cache.m_classes.insert(className, enumerateByCaption(className, cache.m_pass));
     const auto group = found->find(devicePath.at(2));
     if (group == found->end())
         return {};
@@ -114,11 +127,11 @@ QStringList modGetDevices::GetDeviceProperties(const QStringList &devicePath, Cl
 // One walk of the class, exactly as the uncached query walks it (one pump per
 // instance, unreadable captions and Null captions never match), keeping the
 // instances by caption in the order they came.
-ClassCache::ByCaption modGetDevices::enumerateByCaption(const QString &className) const
+ClassCache::ByCaption modGetDevices::enumerateByCaption(const QString &className, QueryPass &pass) const
 {
     ClassCache::ByCaption byCaption;
     try {
-        InstanceEnumeration instances = m_instrumentation.connect()->instancesOf(className);
+        InstanceEnumeration instances = connect(pass)->instancesOf(className);
         while (std::optional<Instance> instance = instances.next()) {
             m_pump.pump();
             try {

@@ -3,14 +3,16 @@
 #include "ClassCache.h"
 #include "EventPump.h"
 #include "Instrumentation.h"
+#include "QueryPass.h"
 
 #include <QStringList>
 
 namespace inventory {
 
 // The only code that asks the instrumentation for devices. Both routines
-// connect afresh on every call, keep nothing, never throw and always return a
-// list (possibly empty).
+// connect afresh on every call unless given the run of queries they belong
+// to, keep nothing beyond it, never throw and always return a list (possibly
+// empty).
 class modGetDevices
 {
 public:
@@ -20,6 +22,8 @@ public:
     // The captions of every instance of a class ("Win32_Processor"), in the
     // source's order. A Null caption gives an empty entry.
     QStringList GetDeviceCaptions(const QString &className) const;
+    // The same, through the connection of a run of queries (the scan).
+    QStringList GetDeviceCaptions(const QString &className, QueryPass &pass) const;
 
     // "Name^value" pairs (split them with splitPropertyPair) of every instance of class "Win32_" + path[1] whose
     // caption equals path[2], instance after instance.
@@ -33,7 +37,9 @@ public:
     static const QString ClassPrefix; // "Win32_"
 
 private:
-    ClassCache::ByCaption enumerateByCaption(const QString &className) const;
+    // The pass's connection, opened now if it has none; throws as connect() does.
+    std::shared_ptr<Service> connect(QueryPass &pass) const;
+    ClassCache::ByCaption enumerateByCaption(const QString &className, QueryPass &pass) const;
 
     Instrumentation m_instrumentation;
     EventPump &m_pump;

@@ -17,14 +17,20 @@ int ReportWalk::progress(qsizetype index, qsizetype count, int maximum)
 
 QString ReportWalk::compose(const ReportFormat &format, StepRunner &trap) const
 {
+    ReportText text;
+    compose(format, trap, text);
+    return text.take();
+}
+
+void ReportWalk::compose(const ReportFormat &format, StepRunner &trap, ReportSink &text) const
+{
     const ReportLabels &labels = format.labels();
-    QString text;
     QString lastCategory;
     trap.step(120, [&] { lastCategory.clear(); });
     if (trap.test(122, [&] { return m.option.deviceListSelected(); }))
-        trap.step(124, [&] { text = format.listHeader(); });
+        trap.step(124, [&] { text.append(format.listHeader()); });
     else
-        trap.step(126, [&] { text = format.propertiesHeader(); });
+        trap.step(126, [&] { text.append(format.propertiesHeader()); });
     trap.step(128, [&] { m.bar.setValue(0); });
 
     // The paths are taken once, when the walk starts: a rescan run from one
@@ -45,12 +51,12 @@ QString ReportWalk::compose(const ReportFormat &format, StepRunner &trap) const
     const auto deviceLines = [&](const DeviceLabels &at, const QStringList &path) {
         const QString &category = path.at(1);
         if (trap.test(at.categoryChanged, [&] { return category != lastCategory; })) {
-            trap.step(at.spacer, [&] { text += format.spacer(); });
-            trap.step(at.category, [&] { text += format.category(category); });
-            trap.step(at.device, [&] { text += format.device(path.at(2)); });
+            trap.step(at.spacer, [&] { text.append(format.spacer()); });
+            trap.step(at.category, [&] { text.append(format.category(category)); });
+            trap.step(at.device, [&] { text.append(format.device(path.at(2))); });
             trap.step(at.remember, [&] { lastCategory = category; });
         } else {
-            trap.step(at.deviceOnly, [&] { text += format.device(path.at(2)); });
+            trap.step(at.deviceOnly, [&] { text.append(format.device(path.at(2))); });
         }
     };
 
@@ -67,23 +73,22 @@ QString ReportWalk::compose(const ReportFormat &format, StepRunner &trap) const
             deviceLines(labels.list, path);
         } else if (trap.test(labels.properties.optionTest, [&] { return m.option.withPropertiesSelected(); })) {
             deviceLines(labels.properties, path);
-            trap.step(labels.propertiesStart, [&] { text += format.propertiesStart(); });
+            trap.step(labels.propertiesStart, [&] { text.append(format.propertiesStart()); });
             QStringList pairs;
             trap.step(labels.query, [&] { pairs = m.devices.GetDeviceProperties(path, classes); });
             for (const QString &pair : std::as_const(pairs)) {
                 QStringList pieces;
                 trap.step(labels.pairSplit, [&] { pieces = inventory::splitPropertyPair(pair); });
                 if (trap.test(labels.pairTest, [&] { return pieces.size() > 1; }))
-                    trap.step(labels.property, [&] { text += format.property(pieces.value(0), pieces.value(1)); });
+                    trap.step(labels.property, [&] { text.append(format.property(pieces.value(0), pieces.value(1))); });
                 trap.step(labels.pairPump, [&] { m.pump.pump(); });
             }
             if (labels.propertiesEnd)
-                trap.step(labels.propertiesEnd, [&] { text += format.propertiesEnd(); });
+                trap.step(labels.propertiesEnd, [&] { text.append(format.propertiesEnd()); });
         }
     }
     if (labels.footer)
-        trap.step(labels.footer, [&] { text += format.footer(); });
-    return text;
+        trap.step(labels.footer, [&] { text.append(format.footer()); });
 }
 
 } // namespace report

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ReportFormat.h"
+#include "ReportSink.h"
 
 #include "inventory/DeviceTree.h"
 #include "inventory/EventPump.h"
@@ -32,7 +33,7 @@ private:
     bool m_withProperties;
 };
 
-// Walks the device tree node by node and composes a report in memory: the
+// Walks the device tree node by node and composes a report: the
 // devices under their categories, and with the option for properties each
 // device's property pairs, fetched afresh. The window lets events run once
 // per node and once per pair, so the bar moves and clicks still work.
@@ -50,7 +51,10 @@ public:
 
     explicit ReportWalk(Parts parts) : m(parts) {}
 
-    // Everything a save does between choosing the file and writing it.
+    // Everything a save does between choosing the file and writing it; the
+    // text goes to the sink piece by piece as the walk finds it.
+    void compose(const ReportFormat &format, inventory::StepRunner &trap, ReportSink &text) const;
+    // The same, kept whole in memory.
     QString compose(const ReportFormat &format, inventory::StepRunner &trap) const;
 
     // (i + 1) / (count + 1) of the way, within the bar's range.

@@ -118,6 +118,7 @@ class TestLinuxSlice : public QObject
 private Q_SLOTS:
     void everyClassIsKnown();
     void syntheticDesktop();
+    void eachRunOfQueriesSeesTheMachineAsItIsThen();
     void ryzenDesktopSnapshot();
     void processorPackagesOnRealMachines_data();
     void processorPackagesOnRealMachines();
@@ -224,6 +225,28 @@ void TestLinuxSlice::syntheticDesktop()
     QCOMPARE(stick.value(QStringLiteral("SCSIPort")), QStringLiteral("6"));
     QCOMPARE(stick.value(QStringLiteral("PNPDeviceID")), QStringLiteral("USBSTOR\\DISK&VEN_SANDISK&PROD_CRUZER_BLADE&REV_1.00\\6:0:0:0"));
     QVERIFY(!stick.contains(QStringLiteral("Capabilities"))); // arrays never show
+}
+
+void TestLinuxSlice::eachRunOfQueriesSeesTheMachineAsItIsThen()
+{
+    testing::FixtureTree fx;
+    buildDesktop(fx);
+    Machine m(fx.root());
+    const QString usbController = QStringLiteral("Win32_USBController");
+    QueryPass scan;
+    QCOMPARE(m.devices.GetDeviceCaptions(usbController, scan), QStringList());
+
+    // A controller that shows up while a scan runs: the scan goes on with the
+    // machine it has read, so its classes agree with one another...
+    const QString xhci = QStringLiteral("sys/devices/pci0000:00/0000:00:14.0/");
+    fx.file(xhci + QStringLiteral("vendor"), "0x8086\n")
+        .file(xhci + QStringLiteral("device"), "0x9d2f\n")
+        .file(xhci + QStringLiteral("class"), "0x0c0330\n");
+    QCOMPARE(m.devices.GetDeviceCaptions(usbController, scan), QStringList());
+    // ...and the next scan and a click in the tree see it.
+    QueryPass rescan;
+    QCOMPARE(m.devices.GetDeviceCaptions(usbController, rescan).size(), 1);
+    QCOMPARE(m.captions("Win32_USBController").size(), 1);
 }
 
 void TestLinuxSlice::ryzenDesktopSnapshot()

@@ -19,6 +19,8 @@ private Q_SLOTS:
     void refusesWhatIsNotARegularFile();
     void capsHugeFiles();
     void numbersAndLinks();
+    void aRememberingRootResolvesAsRealpath_data();
+    void aRememberingRootResolvesAsRealpath();
     void listsInNaturalOrder();
 };
 
@@ -92,6 +94,55 @@ void TestMachineRoot::numbersAndLinks()
     QCOMPARE(root.linkName(dev + QStringLiteral("vendor")), QString());
     QCOMPARE(root.resolve(QStringLiteral("sys/bus/pci/devices/0000:00:1f.2")),
              QStringLiteral("sys/devices/pci0000:00/0000:00:1f.2"));
+}
+
+void TestMachineRoot::aRememberingRootResolvesAsRealpath_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("resolved"); // relative to the root; empty: none
+    const QString device = QStringLiteral("sys/devices/pci0000:00/0000:00:14.0/usb1/1-1");
+    QTest::newRow("relative link") << QStringLiteral("sys/bus/usb/devices/1-1") << device;
+    QTest::newRow("link to a link") << QStringLiteral("sys/class/x/chain") << device;
+    QTest::newRow("link in the middle") << QStringLiteral("sys/class/x/mid/pci0000:00/0000:00:14.0") << QStringLiteral("sys/devices/pci0000:00/0000:00:14.0");
+    QTest::newRow(". and .. in the target") << QStringLiteral("sys/class/x/dots") << QStringLiteral("sys/devices/pci0000:00/0000:00:14.0");
+    QTest::newRow("link to a file") << QStringLiteral("sys/class/x/file") << device + QStringLiteral("/idVendor");
+    QTest::newRow(".. after a folder") << device + QStringLiteral("/../1-1") << device;
+    QTest::newRow(".. after a file") << device + QStringLiteral("/idVendor/..") << QString();
+    QTest::newRow("target ends in a slash") << QStringLiteral("sys/class/x/slash") << QStringLiteral("sys/devices/pci0000:00");
+    QTest::newRow("absolute target inside the root") << QStringLiteral("sys/class/x/inside") << QStringLiteral("sys/devices/pci0000:00");
+    QTest::newRow("absolute target outside the root") << QStringLiteral("sys/class/x/outside") << QString();
+    QTest::newRow("through a file") << QStringLiteral("sys/class/x/through") << QString();
+    QTest::newRow("dangling") << QStringLiteral("sys/class/x/dangling") << QString();
+    QTest::newRow("loop") << QStringLiteral("sys/class/x/loop1") << QString();
+    QTest::newRow("missing") << QStringLiteral("sys/class/x/none") << QString();
+}
+
+// A connection's root walks the links itself, keeping what readlink said of
+// each folder on the way; it must land where realpath lands.
+void TestMachineRoot::aRememberingRootResolvesAsRealpath()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, resolved);
+    testing::FixtureTree fx;
+    const QString device = QStringLiteral("../../devices/pci0000:00/0000:00:14.0/usb1/1-1");
+    fx.file(QStringLiteral("sys/devices/pci0000:00/0000:00:14.0/usb1/1-1/idVendor"), "8087\n")
+        .link(QStringLiteral("sys/bus/usb/devices/1-1"), QStringLiteral("../") + device)
+        .link(QStringLiteral("sys/class/x/chain"), QStringLiteral("../../bus/usb/devices/1-1"))
+        .link(QStringLiteral("sys/class/x/mid"), QStringLiteral("../../devices"))
+        .link(QStringLiteral("sys/class/x/dots"), QStringLiteral("../../devices/./pci0000:00/../pci0000:00/0000:00:14.0"))
+        .link(QStringLiteral("sys/class/x/file"), device + QStringLiteral("/idVendor"))
+        .link(QStringLiteral("sys/class/x/slash"), QStringLiteral("../../devices/pci0000:00/"))
+        .link(QStringLiteral("sys/class/x/inside"), fx.path(QStringLiteral("sys/devices/pci0000:00")))
+        .link(QStringLiteral("sys/class/x/outside"), QStringLiteral("/usr"))
+        .link(QStringLiteral("sys/class/x/through"), device + QStringLiteral("/idVendor/x"))
+        .link(QStringLiteral("sys/class/x/dangling"), QStringLiteral("nowhere"))
+        .link(QStringLiteral("sys/class/x/loop1"), QStringLiteral("loop2"))
+        .link(QStringLiteral("sys/class/x/loop2"), QStringLiteral("loop1"));
+    const MachineRoot plain(fx.root());
+    const MachineRoot remembering = plain.remembering();
+    QCOMPARE(plain.resolve(path), resolved);
+    QCOMPARE(remembering.resolve(path), resolved);
+    QCOMPARE(remembering.resolve(path), resolved); // from memory now
 }
 
 void TestMachineRoot::listsInNaturalOrder()

@@ -13,6 +13,7 @@
 #include "report/HtmlReport.h"
 #include "report/ReportWalk.h"
 #include "report/TextReport.h"
+#include "report/ReportFile.h"
 #include "report/WriteTextFile.h"
 
 #include <QFile>
@@ -81,11 +82,16 @@ struct Rig
         return tree.addChild(category, caption);
     }
 
-    // The file a save writes, read back.
+    // The file a save writes, read back: the walk streams it there, as the
+    // window's save does.
     QByteArray save(const report::ReportFormat &format, bool withProperties)
     {
         option.select(withProperties);
-        return write(walk.compose(format, trap));
+        const QString path = folder.filePath(QStringLiteral("report"));
+        report::ReportFile file(path);
+        walk.compose(format, trap, file);
+        file.finish();
+        return readAll(path);
     }
     QByteArray write(const QString &text)
     {
@@ -152,6 +158,7 @@ private Q_SLOTS:
     void failingStepsNameTheirHandlersLines();
     void eachClassIsEnumeratedOncePerSave();
     void cacheAnswersLikeTheQuery();
+    void cacheAnswersLikeTheQueryOnARealMachine_data();
     void cacheAnswersLikeTheQueryOnARealMachine();
     void htmlEscapesEveryInsertedText();
     void browserShowsValuesAsTextAndRunsNothing();
@@ -420,18 +427,32 @@ void TestReports::cacheAnswersLikeTheQuery()
     QCOMPARE(cache.classesEnumerated(), 4);
 }
 
+void TestReports::cacheAnswersLikeTheQueryOnARealMachine_data()
+{
+    QTest::addColumn<QString>("machine");
+    for (const char *machine : {"linux-amd64-intel-xeon-L5640", "linux-amd64-intel-i7-1270P-thinkpad-x1c10",
+                                "linux-amd64-amd-ryzen-1600", "linux-amd64-accel-nvidia", "linux-amd64-accel"})
+        QTest::newRow(machine) << QString::fromLatin1(machine);
+}
+
+// A scan and a save each read the machine through one connection, which
+// reads every file once; what they see must be what a query of its own sees.
 void TestReports::cacheAnswersLikeTheQueryOnARealMachine()
 {
-    const QString root = testing::unpackShared(QStringLiteral("sysfs/ghw-snapshots/linux-amd64-intel-xeon-L5640.tar.gz"));
+    QFETCH(QString, machine);
+    const QString root = testing::unpackShared(QStringLiteral("sysfs/ghw-snapshots/") + machine + QStringLiteral(".tar.gz"));
     if (root.isEmpty())
         QSKIP("../shared/realdata is not available");
     NoEventPump pump;
     const modGetDevices devices(linuxsource::LinuxSource::instrumentation(root), pump);
 
+    QueryPass scan;
     ClassCache cache;
     int devicesAsked = 0;
     for (const QString &className : deviceCatalogue()) {
-        for (const QString &caption : devices.GetDeviceCaptions(className)) {
+        const QStringList captions = devices.GetDeviceCaptions(className, scan);
+        QCOMPARE(captions, devices.GetDeviceCaptions(className));
+        for (const QString &caption : captions) {
             const QStringList path{QStringLiteral("PC"), categoryText(className), caption};
             ++devicesAsked;
             const QStringList cached = devices.GetDeviceProperties(path, cache);

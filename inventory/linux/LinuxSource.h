@@ -9,7 +9,9 @@ namespace inventory::linuxsource {
 class LinuxSource final : public Service
 {
 public:
-    explicit LinuxSource(QString root = QStringLiteral("/")) : m_root(std::move(root)) {}
+    // A connection reads the files its classes share once; a later
+    // connection reads afresh.
+    explicit LinuxSource(QString root = QStringLiteral("/")) : m_root(MachineRoot(std::move(root)).remembering()) {}
 
     InstanceEnumeration instancesOf(const QString &className) override;
     const MachineRoot &root() const { return m_root; }

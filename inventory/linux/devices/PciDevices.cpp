@@ -5,7 +5,6 @@
 #include "inventory/linux/reading/IdDatabase.h"
 #include "inventory/linux/reading/MachineRoot.h"
 
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -42,8 +41,7 @@ void walkFunctions(const MachineRoot &root, const QString &dir, int depth, std::
         const QString path = dir + QLatin1Char('/') + name;
         if (!isPciAddress(name))
             continue;
-        const QFileInfo entry(root.path(path));
-        if (entry.isSymLink() || !entry.isDir())
+        if (root.isLink(path) || !root.isDirectory(path))
             continue;
         const SysfsDevice device(root, path);
         const quint32 classCode = quint32(device.hexAttribute(QStringLiteral("class")).value_or(0));
@@ -153,7 +151,20 @@ PciSubsystem readPciSubsystem(const SysfsDevice &device)
     return ids;
 }
 
-std::vector<PciFunction> pciFunctions(const MachineRoot &root, const std::function<bool(quint32)> &wanted)
+namespace {
+
+// What the walk finds of a function, without the root that read it.
+struct FoundFunction
+{
+    QString path;
+    quint32 classCode = 0;
+    quint16 vendor = 0;
+    quint16 deviceId = 0;
+
+    QStringView address() const { return QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
+};
+
+std::vector<FoundFunction> findFunctions(const MachineRoot &root)
 {
     std::vector<std::pair<SysfsDevice, quint32>> found;
     for (const QString &name : root.list(QStringLiteral("sys/devices"))) {
@@ -169,13 +180,36 @@ std::vector<PciFunction> pciFunctions(const MachineRoot &root, const std::functi
     for (const SysfsDevice &device : busDevices(root, QStringLiteral("pci"), notSeen))
         found.emplace_back(device, quint32(device.hexAttribute(QStringLiteral("class")).value_or(0)));
 
-    std::vector<PciFunction> functions;
-    for (const auto &[device, classCode] : found)
-        if (!wanted || wanted(classCode))
-            functions.push_back(identify(device, classCode));
+    std::vector<FoundFunction> functions;
+    functions.reserve(found.size());
+    for (const auto &[device, classCode] : found) {
+        const PciFunction f = identify(device, classCode);
+        functions.push_back({device.path(), f.classCode, f.vendor, f.deviceId});
+    }
     // Addresses are fixed-width hex, so text order is address order.
     std::stable_sort(functions.begin(), functions.end(),
-                     [](const PciFunction &a, const PciFunction &b) { return a.address() < b.address(); });
+                     [](const FoundFunction &a, const FoundFunction &b) { return a.address() < b.address(); });
+    return functions;
+}
+
+} // namespace
+
+std::vector<PciFunction> pciFunctions(const MachineRoot &root, const std::function<bool(quint32)> &wanted)
+{
+    // Several classes ask for the functions; one connection finds them once.
+    const std::vector<FoundFunction> found
+        = root.remember<std::vector<FoundFunction>>(QStringLiteral("pci functions"), [&] { return findFunctions(root); });
+    std::vector<PciFunction> functions;
+    for (const FoundFunction &f : found) {
+        if (wanted && !wanted(f.classCode))
+            continue;
+        PciFunction function;
+        function.device = SysfsDevice(root, f.path);
+        function.classCode = f.classCode;
+        function.vendor = f.vendor;
+        function.deviceId = f.deviceId;
+        functions.push_back(std::move(function));
+    }
     return functions;
 }
 

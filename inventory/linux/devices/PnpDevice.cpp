@@ -5,11 +5,7 @@
 #include "inventory/linux/reading/SysfsDevice.h"
 
 #include <QDir>
-#include <QFile>
 #include <QHash>
-
-#include <climits>
-#include <unistd.h>
 
 namespace inventory::linuxsource {
 
@@ -116,10 +112,8 @@ std::optional<QString> classGuid(const QString &pnpClass)
 SysfsDevice linkedDevice(const MachineRoot &root, const QString &link)
 {
     QString target = link;
-    char buffer[PATH_MAX];
-    const ssize_t length = ::readlink(QFile::encodeName(root.path(link)).constData(), buffer, sizeof buffer);
-    if (length > 0 && length < ssize_t(sizeof buffer)) {
-        const QString raw = QFile::decodeName(QByteArray(buffer, length));
+    if (const std::optional<QString> written = root.linkTarget(link)) {
+        const QString &raw = *written;
         if (raw.startsWith(QLatin1Char('/'))) {
             // Only the live system's own absolute links stay inside the root.
             if (!root.isLiveSystem())

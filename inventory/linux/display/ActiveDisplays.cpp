@@ -160,6 +160,15 @@ std::vector<ActiveDisplay> activeDisplays(const MachineRoot &root, const std::ve
     return combineDisplays(root, adapters, connectedOutputs(root, adapters), screens);
 }
 
+AdapterSnapshot::AdapterSnapshot(const MachineRoot &root) : m_root(root), m_adapters(graphicsAdapters(root)) {}
+
+const std::vector<ActiveDisplay> &AdapterSnapshot::displays() const
+{
+    if (!m_displays)
+        m_displays = activeDisplays(m_root, m_adapters);
+    return *m_displays;
+}
+
 std::optional<ActiveDisplay> mainDisplayOf(const std::vector<ActiveDisplay> &displays, size_t adapter)
 {
     std::optional<ActiveDisplay> first;

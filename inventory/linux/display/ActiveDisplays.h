@@ -58,6 +58,25 @@ std::vector<ActiveDisplay> combineDisplays(const MachineRoot &root, const std::v
 // The display that speaks for an adapter: its primary one, else its first.
 std::optional<ActiveDisplay> mainDisplayOf(const std::vector<ActiveDisplay> &displays, size_t adapter);
 
+// The adapters one enumeration found and the screens they drive, shared by
+// all of its instances: the screens are looked at once, when the first
+// instance asks, since looking once per adapter made the properties of all
+// adapters cost the square of their number.
+class AdapterSnapshot
+{
+public:
+    explicit AdapterSnapshot(const MachineRoot &root);
+
+    const MachineRoot &root() const { return m_root; }
+    const std::vector<GraphicsAdapter> &adapters() const { return m_adapters; }
+    const std::vector<ActiveDisplay> &displays() const;
+
+private:
+    MachineRoot m_root;
+    std::vector<GraphicsAdapter> m_adapters;
+    mutable std::optional<std::vector<ActiveDisplay>> m_displays;
+};
+
 // Each adapter that drives a screen, with the display that speaks for it.
 struct AdapterDisplay
 {

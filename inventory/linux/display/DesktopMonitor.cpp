@@ -6,6 +6,8 @@
 #include "inventory/linux/reading/ClassTable.h"
 #include "inventory/linux/reading/PropertyBag.h"
 
+#include <memory>
+
 namespace inventory::linuxsource {
 
 namespace {
@@ -19,8 +21,7 @@ constexpr qint64 PowerSaveStandby = 15;
 
 struct Monitor
 {
-    MachineRoot root;
-    std::vector<GraphicsAdapter> adapters;
+    std::shared_ptr<const AdapterSnapshot> snapshot;
     DrmOutput output;
     Edid edid;
     int index = 0;
@@ -67,7 +68,7 @@ Properties monitorProperties(const Monitor &monitor)
     const QString name = monitorName(monitor.edid);
     const QString productId = edidProductId(monitor.edid);
     PropertyBag bag;
-    bag.logicalDevice(ClassName, systemName(monitor.root))
+    bag.logicalDevice(ClassName, systemName(monitor.snapshot->root()))
         .text(QStringLiteral("Caption"), name)
         .text(QStringLiteral("Description"), name)
         .text(QStringLiteral("Name"), name)
@@ -85,7 +86,7 @@ Properties monitorProperties(const Monitor &monitor)
     if (monitor.edid.rangeLimits)
         bag.integer(QStringLiteral("Bandwidth"), monitor.edid.rangeLimits->maxPixelClockMHz);
 
-    for (const ActiveDisplay &display : activeDisplays(monitor.root, monitor.adapters)) {
+    for (const ActiveDisplay &display : monitor.snapshot->displays()) {
         if (!display.connector || display.connector->dir != monitor.output.connector.dir)
             continue;
         bag.integer(QStringLiteral("ScreenWidth"), display.mode.width)
@@ -99,12 +100,12 @@ Properties monitorProperties(const Monitor &monitor)
 
 std::vector<Instance> monitors(const MachineRoot &root)
 {
-    const std::vector<GraphicsAdapter> adapters = graphicsAdapters(root);
+    const auto snapshot = std::make_shared<const AdapterSnapshot>(root);
     std::vector<Instance> instances;
-    for (const DrmOutput &output : connectedOutputs(root, adapters)) {
+    for (const DrmOutput &output : connectedOutputs(root, snapshot->adapters())) {
         if (!output.edid)
             continue;
-        const Monitor monitor{root, adapters, output, *output.edid, int(instances.size()) + 1};
+        const Monitor monitor{snapshot, output, *output.edid, int(instances.size()) + 1};
         instances.emplace_back(Value::text(monitorName(monitor.edid)), [monitor] { return monitorProperties(monitor); });
     }
     return instances;

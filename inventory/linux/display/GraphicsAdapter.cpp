@@ -41,6 +41,12 @@ std::vector<GraphicsAdapter> graphicsAdapters(const MachineRoot &root)
     std::vector<GraphicsAdapter> adapters;
     const QString bus = QStringLiteral("sys/bus/pci/devices/");
     for (const QString &name : root.list(bus)) {
+        // The class read through the link picks the few display functions;
+        // only those are worth resolving, which costs a look at every folder
+        // on the way.
+        const std::optional<quint64> linkedClass = root.readUnsigned(bus + name + QStringLiteral("/class"), 16);
+        if (!linkedClass || (*linkedClass >> 16) != DisplayBaseClass)
+            continue;
         const SysfsDevice device = SysfsDevice::fromLink(root, bus + name);
         if (const std::optional<quint32> code = displayClass(device))
             adapters.push_back({device, name, *code, std::nullopt});

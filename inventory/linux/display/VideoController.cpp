@@ -6,6 +6,8 @@
 #include "inventory/linux/display/GraphicsAdapter.h"
 #include "inventory/linux/reading/PropertyBag.h"
 
+#include <memory>
+
 namespace inventory::linuxsource {
 
 namespace {
@@ -48,9 +50,10 @@ void addMode(PropertyBag &bag, const ActiveDisplay &display)
     }
 }
 
-Properties controllerProperties(const MachineRoot &root, const GraphicsAdapter &adapter, size_t index,
-                                const std::vector<GraphicsAdapter> &adapters)
+Properties controllerProperties(const AdapterSnapshot &snapshot, size_t index)
 {
+    const MachineRoot &root = snapshot.root();
+    const GraphicsAdapter &adapter = snapshot.adapters()[index];
     const QString name = adapterName(adapter);
     const QString driver = adapterDriver(adapter);
     const bool running = adapterHasDriver(adapter);
@@ -76,19 +79,18 @@ Properties controllerProperties(const MachineRoot &root, const GraphicsAdapter &
         .boolean(QStringLiteral("Monochrome"), false);
     if ((adapter.pciClass >> 8) == VgaCompatible)
         bag.integer(QStringLiteral("VideoArchitecture"), VgaArchitecture);
-    if (const std::optional<ActiveDisplay> display = mainDisplayOf(activeDisplays(root, adapters), index))
+    if (const std::optional<ActiveDisplay> display = mainDisplayOf(snapshot.displays(), index))
         addMode(bag, *display);
     return bag.take();
 }
 
 std::vector<Instance> controllers(const MachineRoot &root)
 {
-    const std::vector<GraphicsAdapter> adapters = graphicsAdapters(root);
+    const auto snapshot = std::make_shared<const AdapterSnapshot>(root);
     std::vector<Instance> instances;
-    for (size_t i = 0; i < adapters.size(); ++i) {
-        instances.emplace_back(Value::text(adapterName(adapters[i])), [root, adapters, i] {
-            return controllerProperties(root, adapters[i], i, adapters);
-        });
+    for (size_t i = 0; i < snapshot->adapters().size(); ++i) {
+        instances.emplace_back(Value::text(adapterName(snapshot->adapters()[i])),
+                               [snapshot, i] { return controllerProperties(*snapshot, i); });
     }
     return instances;
 }

@@ -7,6 +7,7 @@ extern "C" {
 #include <pci/pci.h>
 }
 
+#include <locale.h>
 #include <csetjmp>
 #include <mutex>
 
@@ -35,8 +36,47 @@ void pciError(char *, ...)
 }
 void pciQuiet(char *, ...) {}
 
+// False when pci.ids cannot be read or is damaged. Nothing of the caller's
+// lives across the jump.
+bool loadPciNames(struct pci_access *access)
+{
+    if (sigsetjmp(pciLoadFailed, 0) != 0)
+        return false;
+    return pci_load_name_list(access) != 0;
+}
+
 // libpci keeps its lookup state in the access structure.
 std::mutex pciMutex;
+
+// hwdb matches a key against the database's glob patterns with fnmatch, which
+// in a multibyte locale (Qt always runs in a UTF-8 one) first converts both
+// to wide characters. For an ASCII key the C locale matches alike at half the
+// cost, so lookups switch this thread to it while they run.
+class AsciiMatching
+{
+public:
+    explicit AsciiMatching(bool ascii)
+    {
+        static const locale_t c = ::newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+        if (ascii && c)
+            m_previous = ::uselocale(c);
+    }
+    ~AsciiMatching()
+    {
+        if (m_previous)
+            ::uselocale(m_previous);
+    }
+    AsciiMatching(const AsciiMatching &) = delete;
+    AsciiMatching &operator=(const AsciiMatching &) = delete;
+
+private:
+    locale_t m_previous = nullptr;
+};
+
+bool isAscii(const QByteArray &bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+}
 } // namespace
 
 const IdDatabase &IdDatabase::instance()
@@ -58,10 +98,7 @@ IdDatabase::IdDatabase()
     m_pci->warning = pciQuiet;
     m_pci->debug = pciQuiet;
     m_pci->id_lookup_mode = 0; // no network, no cache file in the user's home
-    bool loaded = false;
-    if (sigsetjmp(pciLoadFailed, 0) == 0)
-        loaded = pci_load_name_list(m_pci) != 0;
-    if (!loaded) {
+    if (!loadPciNames(m_pci)) {
         pci_cleanup(m_pci);
         m_pci = nullptr;
     }
@@ -83,6 +120,7 @@ QHash<QString, QString> IdDatabase::lookup(const QString &key) const
     if (!m_hwdb)
         return found;
     const QByteArray modalias = key.toUtf8();
+    const AsciiMatching matching(isAscii(modalias));
     struct udev_list_entry *entry = udev_hwdb_get_properties_list_entry(m_hwdb, modalias.constData(), 0);
     for (; entry; entry = udev_list_entry_get_next(entry)) {
         const char *name = udev_list_entry_get_name(entry);
@@ -95,22 +133,39 @@ QHash<QString, QString> IdDatabase::lookup(const QString &key) const
 
 std::optional<QString> IdDatabase::property(const QString &key, const char *name) const
 {
-    const QString value = lookup(key).value(QLatin1String(name));
-    if (value.isEmpty())
-        return std::nullopt;
-    return value;
+    const std::lock_guard<std::mutex> lock(m_answersMutex);
+    const std::pair<QString, QString> question(key, QLatin1String(name));
+    if (const auto known = m_hwdbAnswers.constFind(question); known != m_hwdbAnswers.constEnd())
+        return *known;
+    const QString value = lookup(key).value(question.second);
+    const std::optional<QString> answer = value.isEmpty() ? std::nullopt : std::optional<QString>(value);
+    m_hwdbAnswers.insert(question, answer);
+    return answer;
 }
 
 std::optional<QString> IdDatabase::pciLookup(int flags, int a, int b, int c, int d) const
 {
     if (!m_pci)
         return std::nullopt;
+    const std::array<int, 5> key{flags, a, b, c, d};
+    {
+        const std::lock_guard<std::mutex> lock(m_answersMutex);
+        if (const auto known = m_pciAnswers.find(key); known != m_pciAnswers.end())
+            return known->second;
+    }
     char buffer[512];
-    const std::lock_guard<std::mutex> lock(pciMutex);
-    const char *name = pci_lookup_name(m_pci, buffer, sizeof buffer, flags | PCI_LOOKUP_NO_NUMBERS, a, b, c, d);
-    if (!name || !*name)
-        return std::nullopt;
-    return cleanText(QByteArray(name));
+    std::optional<QString> answer;
+    {
+        const std::lock_guard<std::mutex> lock(pciMutex);
+        // Ids only: where pci.ids lacks one, libpci asks hwdb with an ASCII key.
+        const AsciiMatching matching(true);
+        const char *name = pci_lookup_name(m_pci, buffer, sizeof buffer, flags | PCI_LOOKUP_NO_NUMBERS, a, b, c, d);
+        if (name && *name)
+            answer = cleanText(QByteArray(name));
+    }
+    const std::lock_guard<std::mutex> lock(m_answersMutex);
+    m_pciAnswers.emplace(key, answer);
+    return answer;
 }
 
 std::optional<QString> IdDatabase::pciVendor(quint16 vendor) const

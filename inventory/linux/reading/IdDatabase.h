@@ -3,6 +3,9 @@
 #include <QHash>
 #include <QString>
 
+#include <array>
+#include <map>
+#include <mutex>
 #include <optional>
 
 struct pci_access;
@@ -17,6 +20,9 @@ namespace inventory::linuxsource {
 // udev's hwdb (built from usb.ids, the ACPI registry and friends). Where
 // pci.ids cannot be read, hwdb's copy names PCI devices. When a database is
 // missing, lookups answer nothing and callers fall back to ID texts.
+// Answers are kept for the life of the process, as the databases are: a
+// scan asks about the same ids many times, and a hwdb lookup, which matches
+// the key against patterns, costs far more than reading the device's files.
 class IdDatabase
 {
 public:
@@ -50,6 +56,11 @@ private:
     std::optional<QString> property(const QString &key, const char *name) const;
     // libpci's answer for a lookup, or nothing when pci.ids is not loaded.
     std::optional<QString> pciLookup(int flags, int a, int b = 0, int c = 0, int d = 0) const;
+
+    // Guards the answers kept so far; libpci's own state has its lock.
+    mutable std::mutex m_answersMutex;
+    mutable QHash<std::pair<QString, QString>, std::optional<QString>> m_hwdbAnswers;
+    mutable std::map<std::array<int, 5>, std::optional<QString>> m_pciAnswers;
 
     struct udev *m_udev = nullptr;
     struct udev_hwdb *m_hwdb = nullptr;
