@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: all deps configure build run install test test-sanitize bench clean fuzz deb
+.PHONY: all deps configure build run install test test-sanitize bench clean fuzz deb windows windows-test
 
 all: build
 
@@ -63,3 +63,15 @@ fuzz: deps
 DEB_DIR ?= build-deb
 deb:
 	@scripts/build-deb.sh $(DEB_DIR)
+
+# Windows: one self-contained vantorix.exe, cross-built with mingw-w64 against
+# a static Qt built once from Debian's qt6-base source (about 30 minutes on
+# two cores; kept in ~/.cache/vantorix), packed in a zip.
+WINDOWS_BUILD ?= build-windows
+windows:
+	@scripts/windows/build.sh $(WINDOWS_BUILD)
+
+# The Windows tests and the program's export under Wine, then what WMI under
+# Wine and the Linux build say about this machine, side by side.
+windows-test: build
+	@scripts/windows/test.sh $(WINDOWS_BUILD) $(BUILD)

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "inventory/MachineSource.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QUrl>
@@ -12,6 +14,8 @@ namespace app {
 namespace {
 
 constexpr int MaxTimeoutSeconds = 3600;
+// The OCS Inventory agent is built where the machine is read from Linux's files.
+constexpr bool WithAgent = VANTORIX_WITH_AGENT;
 
 struct Options
 {
@@ -69,8 +73,13 @@ struct Options
                                      QStringLiteral("[FILE]"));
         // "-frobnicate" is one unknown word, not ten unknown letters.
         parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({root, open, saveText, saveHtml, saveJson, withProperties, redact, diff, all, send, saveOcs, ocsTag,
-                           caFile, timeout, stateDir, help, version});
+        // Only a machine read from files can be read below another root.
+        if (inventory::MachineSource::readsRoot())
+            parser.addOption(root);
+        parser.addOptions({open, saveText, saveHtml, saveJson, withProperties, redact, diff, all});
+        if (WithAgent)
+            parser.addOptions({send, saveOcs, ocsTag, caFile, timeout, stateDir});
+        parser.addOptions({help, version});
     }
 };
 
@@ -144,6 +153,15 @@ QString agentProblem(CommandLine &line, bool sending, bool saving, const QString
     return {};
 }
 
+// Whether an option was given. Asking the parser about an option this build
+// does not offer (--root on Windows, the agent's) would make it warn.
+bool given(const QCommandLineParser &parser, const QCommandLineOption &option)
+{
+    const QStringList names = parser.optionNames();
+    return std::any_of(option.names().cbegin(), option.names().cend(),
+                       [&](const QString &name) { return names.contains(name); });
+}
+
 CommandLine invalidLine(const QString &error)
 {
     CommandLine line;
@@ -159,11 +177,12 @@ CommandLine parseDiff(const QCommandLineParser &parser, const Options &options, 
         return invalidLine(QStringLiteral("--diff compares two inventories: --diff OLD NEW (- for this machine now)."));
     for (const QCommandLineOption *other : {&options.open, &options.saveText, &options.saveHtml, &options.saveJson,
                                             &options.withProperties, &options.redact, &options.send, &options.saveOcs})
-        if (parser.isSet(*other))
+        if (given(parser, *other))
             return invalidLine(QStringLiteral("--diff goes with --all and --root only, not --%1.").arg(other->names().constFirst()));
     CommandLine line;
-    line.root = parser.value(options.root);
-    if (parser.isSet(options.root) && !files.contains(QStringLiteral("-")))
+    if (inventory::MachineSource::readsRoot())
+        line.root = parser.value(options.root);
+    if (given(parser, options.root) && !files.contains(QStringLiteral("-")))
         return invalidLine(QStringLiteral("--root reads a machine; with --diff it goes with - for this machine."));
     if (files.contains(QStringLiteral("-")) && !QFileInfo(line.root).isDir())
         return invalidLine(QStringLiteral("--root %1 is not a folder.").arg(line.root));
@@ -206,7 +225,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     if (files.size() > 1)
         return invalid(QStringLiteral("Only one file can be opened; unexpected argument '%1'.").arg(files.at(1)));
 
-    line.root = parser.value(options.root);
+    if (inventory::MachineSource::readsRoot())
+        line.root = parser.value(options.root);
     line.textTarget = parser.value(options.saveText);
     line.htmlTarget = parser.value(options.saveHtml);
     line.jsonTarget = parser.value(options.saveJson);
@@ -228,12 +248,15 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     if (targets.count(QStringLiteral("-")) > 1)
         return invalid(QStringLiteral("Only one file can go to standard output."));
 
-    line.sendUrl = parser.value(options.send);
-    line.ocsTarget = parser.value(options.saveOcs);
-    line.ocsTag = parser.value(options.ocsTag);
-    line.caFile = parser.value(options.caFile);
-    line.stateDir = parser.value(options.stateDir);
-    const bool agent = parser.isSet(options.send) || parser.isSet(options.saveOcs);
+    // The parser warns about options it was never given: ask only where they exist.
+    const bool agent = WithAgent && (parser.isSet(options.send) || parser.isSet(options.saveOcs));
+    if (WithAgent) {
+        line.sendUrl = parser.value(options.send);
+        line.ocsTarget = parser.value(options.saveOcs);
+        line.ocsTag = parser.value(options.ocsTag);
+        line.caFile = parser.value(options.caFile);
+        line.stateDir = parser.value(options.stateDir);
+    }
     if (agent) {
         if (const QString problem = agentProblem(line, parser.isSet(options.send), parser.isSet(options.saveOcs),
                                                  parser.value(options.timeout));
@@ -241,7 +264,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             return invalid(problem);
         if (saving || line.redact)
             return invalid(QStringLiteral("--send and --save-ocs do not go with --save-text, --save-html, --save-json or --redact."));
-    } else {
+    } else if (WithAgent) {
         for (const QCommandLineOption *option : {&options.ocsTag, &options.caFile, &options.timeout, &options.stateDir})
             if (parser.isSet(*option))
                 return invalid(QStringLiteral("--%1 goes with --send or --save-ocs.").arg(option->names().constFirst()));
@@ -254,7 +277,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return invalid(QStringLiteral("Give the file to open once: '%1' or --open.").arg(files.constFirst()));
     if (!files.isEmpty())
         line.fileToOpen = files.constFirst();
-    if (!line.fileToOpen.isEmpty() && parser.isSet(options.root))
+    if (!line.fileToOpen.isEmpty() && given(parser, options.root))
         return invalid(QStringLiteral("--root reads a machine; a file to open holds one already."));
     // The agent reports a machine (this one or a --root tree): the host's
     // addresses and system facts are not kept in an inventory file.

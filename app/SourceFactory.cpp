@@ -1,7 +1,7 @@
 #include "SourceFactory.h"
 
 #include "inventory/capture/CaptureInventory.h"
-#include "inventory/linux/LinuxSource.h"
+#include "inventory/MachineSource.h"
 #include "inventory/snapshot/InventoryFile.h"
 
 #include <QFile>
@@ -31,7 +31,11 @@ bool isCapture(const QString &path)
 
 Source machineSource(const QString &root)
 {
-    return {inventory::linuxsource::LinuxSource::instrumentation(root), Origin{QStringLiteral("linux"), root}, nullptr};
+    // Windows' machine is read through WMI, which has a namespace, not a folder.
+    const Origin origin = inventory::MachineSource::readsRoot()
+        ? Origin{QStringLiteral("linux"), root}
+        : Origin{QStringLiteral("windows"), QStringLiteral("ROOT\\CIMV2")};
+    return {inventory::MachineSource::instrumentation(root), origin, nullptr};
 }
 
 std::shared_ptr<const InventoryRecord> readRecordFile(const QString &path)

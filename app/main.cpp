@@ -1,6 +1,8 @@
 // Vantorix: the hardware inventory of this machine, in one window, or written
 // straight to a report file by a script.
+#if VANTORIX_WITH_AGENT
 #include "AgentCommand.h"
+#endif
 #include "CommandLine.h"
 #include "Form1.h"
 #include "HeadlessDiff.h"
@@ -12,6 +14,7 @@
 #include "QtWindowServices.h"
 #include "WindowSource.h"
 
+#include "platform/Process.h"
 #include "report/WriteTextFile.h"
 
 #include <QApplication>
@@ -42,8 +45,10 @@ int runHeadless(int argc, char *argv[], const app::CommandLine &line)
     case app::CommandLine::Action::Version:
         std::printf("vantorix %s\n", VANTORIX_VERSION);
         return 0;
+#if VANTORIX_WITH_AGENT
     case app::CommandLine::Action::Agent:
         return app::runAgentCommand(line);
+#endif
     default:
         break;
     }
@@ -67,9 +72,8 @@ int runHeadless(int argc, char *argv[], const app::CommandLine &line)
 
 int main(int argc, char *argv[])
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
+    app::prepareStandardStreams();
+    const QStringList arguments = app::programArguments(argc, argv);
 
     const app::CommandLine line = app::CommandLine::parse(arguments);
     if (line.action == app::CommandLine::Action::Invalid) {
@@ -79,6 +83,7 @@ int main(int argc, char *argv[])
     if (line.action != app::CommandLine::Action::Window)
         return runHeadless(argc, argv, line);
 
+    app::releaseOwnConsole();
     QApplication application(argc, argv);
     setIdentity();
     app::installScreenReader();
