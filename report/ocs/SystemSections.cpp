@@ -232,8 +232,8 @@ void addMemories(AgentDocument &document, const SectionInput &input)
     }
     // The machine's firmware names every slot; without it (a recorded
     // machine) the arrays say how many there are, and empty ones go unnamed.
-    const std::vector<inventory::linuxsource::MemorySlot> named = input.host ? input.host->memorySlots
-                                                                             : std::vector<inventory::linuxsource::MemorySlot>();
+    static const std::vector<inventory::linuxsource::MemorySlot> none;
+    const std::vector<inventory::linuxsource::MemorySlot> &named = input.host ? input.host->memorySlots : none;
     qint64 slots = qint64(named.size());
     if (named.empty())
         for (const ClassRow &array : input.rows("Win32_PhysicalMemoryArray"))
