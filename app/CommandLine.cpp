@@ -61,6 +61,10 @@ struct Options
                                 QStringLiteral("Keep the machine's DEVICEID in DIR (default ~/.local/state/vantorix, "
                                                "/var/lib/vantorix for root)."),
                                 QStringLiteral("DIR")};
+    QCommandLineOption scheduled{QStringLiteral("scheduled"),
+                                 QStringLiteral("With --send, a run of a schedule (the daily timer): send nothing while the last "
+                                                "stored inventory is younger than the server's PROLOG_FREQ.")};
+    QCommandLineOption force{QStringLiteral("force"), QStringLiteral("With --send --scheduled, send even when the server's PROLOG_FREQ has not passed.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Show the version and exit.")};
 
@@ -78,7 +82,7 @@ struct Options
             parser.addOption(root);
         parser.addOptions({open, saveText, saveHtml, saveJson, withProperties, redact, diff, all});
         if (WithAgent)
-            parser.addOptions({send, saveOcs, ocsTag, caFile, timeout, stateDir});
+            parser.addOptions({send, saveOcs, ocsTag, caFile, timeout, stateDir, scheduled, force});
         parser.addOptions({help, version});
     }
 };
@@ -264,8 +268,14 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             return invalid(problem);
         if (saving || line.redact)
             return invalid(QStringLiteral("--send and --save-ocs do not go with --save-text, --save-html, --save-json or --redact."));
+        for (const QCommandLineOption *option : {&options.scheduled, &options.force})
+            if (parser.isSet(*option) && !parser.isSet(options.send))
+                return invalid(QStringLiteral("--%1 goes with --send.").arg(option->names().constFirst()));
+        line.scheduled = parser.isSet(options.scheduled);
+        line.force = parser.isSet(options.force);
     } else if (WithAgent) {
-        for (const QCommandLineOption *option : {&options.ocsTag, &options.caFile, &options.timeout, &options.stateDir})
+        for (const QCommandLineOption *option : {&options.ocsTag, &options.caFile, &options.timeout, &options.stateDir,
+                                                 &options.scheduled, &options.force})
             if (parser.isSet(*option))
                 return invalid(QStringLiteral("--%1 goes with --send or --save-ocs.").arg(option->names().constFirst()));
     }
@@ -279,10 +289,6 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.fileToOpen = files.constFirst();
     if (!line.fileToOpen.isEmpty() && given(parser, options.root))
         return invalid(QStringLiteral("--root reads a machine; a file to open holds one already."));
-    // The agent reports a machine (this one or a --root tree): the host's
-    // addresses and system facts are not kept in an inventory file.
-    if (agent && !line.fileToOpen.isEmpty())
-        return invalid(QStringLiteral("--send and --save-ocs read this machine or --root DIR, not a file to open."));
     // The window keeps its old way with a wrong root (an empty tree); a
     // script is better told at once.
     if ((saving || agent) && line.fileToOpen.isEmpty() && !QFileInfo(line.root).isDir())

@@ -27,6 +27,8 @@ struct CommandLine
     QString caFile;
     QString stateDir;
     int timeoutSeconds = 60;
+    bool scheduled = false; // --scheduled: skip while the server's PROLOG_FREQ has not passed
+    bool force = false;     // --force: send anyway
     QString fileToOpen; // the positional argument or --open: shown instead of the machine
     bool redact = false; // --redact, with a save option
     // --diff OLD NEW ("-" for this machine now); --all keeps live readings.

@@ -81,14 +81,24 @@ QByteArray AgentRun::userAgent()
     return QByteArrayLiteral("OCS-NG_unified_unix_agent_v2.8 Vantorix/" VANTORIX_VERSION);
 }
 
-AgentExit AgentRun::run(const inventory::Instrumentation &instrumentation, const std::optional<QString> &machineRoot) const
+AgentExit AgentRun::run(const inventory::Instrumentation &instrumentation, const QString &machineRoot) const
+{
+    std::optional<inventory::linuxsource::HostFacts> host;
+    try {
+        host = inventory::linuxsource::HostFacts::read(inventory::linuxsource::MachineRoot(machineRoot));
+    } catch (const inventory::Failure &failure) {
+        m_complain(QStringLiteral("cannot read the inventory: %1").arg(failure.description()));
+        return AgentExit::Failed;
+    }
+    return run(instrumentation, host);
+}
+
+AgentExit AgentRun::run(const inventory::Instrumentation &instrumentation,
+                        const std::optional<inventory::linuxsource::HostFacts> &host) const
 {
     const bool sending = !m_options.server.isEmpty();
     AgentDocument document;
     try {
-        std::optional<inventory::linuxsource::HostFacts> host;
-        if (machineRoot)
-            host = inventory::linuxsource::HostFacts::read(inventory::linuxsource::MachineRoot(*machineRoot));
         document = report::ocs::buildAgentDocument(instrumentation, host);
     } catch (const inventory::Failure &failure) {
         m_complain(QStringLiteral("cannot read the inventory: %1").arg(failure.description()));
@@ -149,6 +159,16 @@ AgentExit AgentRun::run(const inventory::Instrumentation &instrumentation, const
     }
     if (!sending)
         return saveFailed ? AgentExit::Failed : AgentExit::Done;
+    if (m_options.scheduled && !m_options.force) {
+        if (const QDateTime due = machine->nextDue(); due.isValid()) {
+            m_inform(QStringLiteral("not due: the last inventory of %1 was stored %2 and the server wants one every %3 hours; "
+                                    "nothing is sent before %4 (--force sends now)")
+                         .arg(name, machine->lastStored.toLocalTime().toString(Qt::ISODate))
+                         .arg(*machine->prologFrequencyHours)
+                         .arg(due.toLocalTime().toString(Qt::ISODate)));
+            return saveFailed ? AgentExit::Failed : AgentExit::Done;
+        }
+    }
 
     OcsClient client({m_options.server, m_options.caFile, m_options.timeoutSeconds * 1000, MaxAnswerBytes, userAgent()});
     if (!client.loadCertificates(&error)) {
@@ -189,13 +209,15 @@ AgentExit AgentRun::run(const inventory::Instrumentation &instrumentation, const
     }
     m_inform(QStringLiteral("inventory of %1 sent to %2 as %3 (%4 bytes)")
                  .arg(name, where, machine->deviceId).arg(sent.bytesSent));
-    if (stored.answer->response == QLatin1String("ACCOUNT_UPDATE") && stateUsable) {
+    if (stored.answer->response == QLatin1String("ACCOUNT_UPDATE"))
         machine->accountInfo = stored.answer->accountInfo;
-        state.setMachine(key, *machine);
-        if (!state.save(&error)) {
-            m_complain(QStringLiteral("%1; the server's account fields were not kept").arg(error));
-            return AgentExit::StateUnusable;
-        }
+    if (prologAnswer.answer->prologFrequencyHours)
+        machine->prologFrequencyHours = prologAnswer.answer->prologFrequencyHours;
+    machine->lastStored = QDateTime::currentDateTimeUtc();
+    state.setMachine(key, *machine);
+    if (!state.save(&error)) {
+        m_complain(QStringLiteral("%1; the server's account fields and the time of this inventory were not kept").arg(error));
+        return AgentExit::StateUnusable;
     }
     return saveFailed ? AgentExit::Failed : AgentExit::Done;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "inventory/Instrumentation.h"
+#include "inventory/linux/system/HostFacts.h"
 
 #include <QString>
 #include <QUrl>
@@ -36,12 +37,17 @@ struct AgentOptions
     // The machine data is this machine's own (not a captured tree or a file):
     // its DEVICEID then survives a host rename.
     bool thisMachine = true;
+    // A run of a schedule (the timer): nothing is sent while the last stored
+    // inventory is younger than the server's PROLOG_FREQ, unless forced.
+    bool scheduled = false;
+    bool force = false;
 };
 
 // Builds the agent document of a machine and saves it, sends it, or both.
 // Sending is the protocol of the stock agents: a PROLOG, and the inventory
-// only when the server answers SEND; the account fields the server returns
-// are kept for the next run. Each request is made once.
+// only when the server answers SEND; the account fields and the PROLOG_FREQ
+// the server returns, and the time of each stored inventory, are kept for
+// the next run. Each request is made once.
 class AgentRun
 {
 public:
@@ -50,9 +56,13 @@ public:
     AgentRun(AgentOptions options, Say complain, Say inform)
         : m_options(std::move(options)), m_complain(std::move(complain)), m_inform(std::move(inform)) {}
 
-    // machineRoot: the folder the machine's files are read from, or none for
-    // a source without files. Needs a QCoreApplication when sending.
-    AgentExit run(const inventory::Instrumentation &instrumentation, const std::optional<QString> &machineRoot) const;
+    // machineRoot: the folder the machine's files are read from. Needs a
+    // QCoreApplication when sending.
+    AgentExit run(const inventory::Instrumentation &instrumentation, const QString &machineRoot) const;
+    // host: the facts beside the classes, or none; for a recorded machine
+    // only what its record says, never this machine's.
+    AgentExit run(const inventory::Instrumentation &instrumentation,
+                  const std::optional<inventory::linuxsource::HostFacts> &host) const;
 
     static QByteArray userAgent();
 

@@ -10,6 +10,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace fleet {
@@ -27,7 +29,12 @@ QJsonObject toJson(const MachineState &state)
     QJsonArray account;
     for (const auto &[key, value] : state.accountInfo)
         account.append(QJsonObject{{QStringLiteral("key"), key}, {QStringLiteral("value"), value}});
-    return QJsonObject{{QStringLiteral("deviceId"), state.deviceId}, {QStringLiteral("accountInfo"), account}};
+    QJsonObject object{{QStringLiteral("deviceId"), state.deviceId}, {QStringLiteral("accountInfo"), account}};
+    if (state.prologFrequencyHours)
+        object.insert(QStringLiteral("prologFrequencyHours"), *state.prologFrequencyHours);
+    if (state.lastStored.isValid())
+        object.insert(QStringLiteral("lastStored"), state.lastStored.toUTC().toString(Qt::ISODate));
+    return object;
 }
 
 std::optional<MachineState> fromJson(const QJsonObject &object)
@@ -36,6 +43,13 @@ std::optional<MachineState> fromJson(const QJsonObject &object)
     state.deviceId = object.value(QStringLiteral("deviceId")).toString();
     if (!isValidDeviceId(state.deviceId))
         return std::nullopt;
+    // A damaged schedule only makes the next run due; the DEVICEID is what matters.
+    const int hours = object.value(QStringLiteral("prologFrequencyHours")).toInt(0);
+    if (hours > 0)
+        state.prologFrequencyHours = hours;
+    const QDateTime stored = QDateTime::fromString(object.value(QStringLiteral("lastStored")).toString(), Qt::ISODate);
+    if (stored.isValid())
+        state.lastStored = stored.toUTC();
     for (const QJsonValue &field : object.value(QStringLiteral("accountInfo")).toArray()) {
         const QString key = field.toObject().value(QStringLiteral("key")).toString();
         if (!key.isEmpty())
@@ -45,6 +59,18 @@ std::optional<MachineState> fromJson(const QJsonObject &object)
 }
 
 } // namespace
+
+QDateTime MachineState::nextDue() const
+{
+    if (!prologFrequencyHours || !lastStored.isValid())
+        return {};
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    // A server asking for one inventory in years must not silence a machine for good.
+    constexpr qint64 MaxHours = 24 * 366;
+    const QDateTime next = lastStored.addSecs(std::min<qint64>(*prologFrequencyHours, MaxHours) * 3600);
+    // A clock set back past the last send must not hold the machine back for ever.
+    return lastStored <= now && now < next ? next : QDateTime();
+}
 
 QString AgentState::defaultFolder()
 {

@@ -11,11 +11,17 @@
 namespace fleet {
 
 // What the agent keeps between runs for one machine: the DEVICEID the server
-// knows it by, and the administrative fields the server last gave it.
+// knows it by, the administrative fields the server last gave it, how often
+// the server wants an inventory (PROLOG_FREQ), and when one was last stored.
 struct MachineState
 {
     QString deviceId;
     std::vector<std::pair<QString, QString>> accountInfo;
+    std::optional<int> prologFrequencyHours;
+    QDateTime lastStored; // UTC; invalid when never
+
+    // When a scheduled run is due again; invalid when it is due now.
+    QDateTime nextDue() const;
 };
 
 // The state file (agent.json in the state folder). The machine this runs on

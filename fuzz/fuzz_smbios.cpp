@@ -23,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             instances[i].properties();
         }
     }
+    readMemorySlots(*firmware);
     PropertyBag computer;
     addFirmwareComputerProperties(computer, *firmware);
     computer.take();

@@ -7,6 +7,8 @@
 
 #include "inventory/Catalogue.h"
 #include "inventory/linux/LinuxSource.h"
+#include "inventory/linux/reading/MachineRoot.h"
+#include "inventory/linux/system/HostFacts.h"
 
 #include <QDir>
 #include <QMap>
@@ -305,6 +307,13 @@ void TestFirmware::udevRecordEdges()
     QCOMPARE(text(arrays[0], "MemoryErrorCorrection"), QStringLiteral("5"));
     QCOMPARE(text(arrays[0], "Location"), QStringLiteral("3"));
     QVERIFY(!arrays[0].contains(QStringLiteral("MemoryDevices")));
+
+    // The slots an inventory server lists, empty ones by name, in udev's numbering.
+    QStringList slots;
+    for (const linuxsource::MemorySlot &slot : linuxsource::HostFacts::read(linuxsource::MachineRoot(fx.root())).memorySlots)
+        slots << slot.locator + (slot.installed ? QStringLiteral(" in") : QStringLiteral(" empty"));
+    QCOMPARE(slots, (QStringList{QStringLiteral("DIMM_A1 empty"), QStringLiteral("DIMM_A2 in"), QStringLiteral(" empty"),
+                                 QStringLiteral("DIMM_B2 in")}));
 }
 
 void TestFirmware::neverBothSources()

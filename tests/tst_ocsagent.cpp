@@ -10,6 +10,9 @@
 #include "fleet/ServerAnswer.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkInterface>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTest>
@@ -79,6 +82,10 @@ private Q_SLOTS:
     void deviceIdKept();
     void accountUpdateKept();
     void savedDocumentIsTheSentOne();
+    void recordedMachine_data();
+    void prologFrequency_data();
+    void prologFrequency();
+    void recordedMachine();
     void stateFolderUnusable_data();
     void stateFolderUnusable();
     void commandLine_data();
@@ -287,6 +294,112 @@ void TestOcsAgent::savedDocumentIsTheSentOne()
     QCOMPARE(file.readAll().trimmed(), server.requests().back().xml.trimmed());
 }
 
+void TestOcsAgent::recordedMachine_data()
+{
+    QTest::addColumn<QString>("capture"); // below realdata; "": an inventory file of the fixture machine
+    QTest::addColumn<QByteArray>("hostName");
+    QTest::addColumn<QByteArray>("expected"); // in the document
+    QTest::newRow("inventory file") << QString() << QByteArray("agent-fixture") << QByteArray("<SMODEL>Agent Fixture</SMODEL>");
+    QTest::newRow("Windows capture") << QStringLiteral("wmi/glpi-agent-wmic-list/7-Win32_Processor.wmi") << QByteArray("NETCHAEIV")
+                                     << QByteArray("<TYPE>Intel(R) Core(TM) i5-2300 CPU @ 2.80GHz</TYPE>");
+}
+
+// A machine opened from its record is sent as that machine: its name and
+// identity, and none of the sending machine's own facts.
+void TestOcsAgent::recordedMachine()
+{
+    QFETCH(QString, capture);
+    QFETCH(QByteArray, hostName);
+    QFETCH(QByteArray, expected);
+    QString file = m_state->path() + QStringLiteral("/machine.vantorix.json");
+    if (capture.isEmpty()) {
+        QCOMPARE(runVantorix({QStringLiteral("--root"), m_machine->root(), QStringLiteral("--save-json"), file}).exitCode, 0);
+    } else {
+        if (!testing::sharedDataAvailable())
+            QSKIP("../shared/realdata is not available");
+        file = testing::sharedData(capture);
+    }
+    FakeOcsServer server([](const FakeOcsServer::Request &request) {
+        return FakeOcsServer::reply(FakeOcsServer::answer(request.query() == "PROLOG" ? "SEND" : "NO_ACCOUNT_UPDATE"));
+    });
+    QStringList arguments = agentArguments(server.url());
+    arguments[0] = QStringLiteral("--open");
+    arguments[1] = file;
+    const Run run = runVantorix(arguments);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QCOMPARE(server.queries(), (QByteArrayList{"PROLOG", "INVENTORY"}));
+    const QByteArray xml = server.requests().back().xml;
+    QVERIFY(server.requests().back().deviceId().startsWith(hostName + '-'));
+    QVERIFY(xml.contains("<NAME>" + hostName + "</NAME>"));
+    QVERIFY2(xml.contains(expected), xml.constData());
+
+    // This machine's name, addresses, operating system and file systems stay out.
+    QVERIFY(!xml.contains('>' + QSysInfo::machineHostName().toUtf8() + '<'));
+    for (const QHostAddress &address : QNetworkInterface::allAddresses())
+        if (!address.isLoopback())
+            QVERIFY2(!xml.contains('>' + address.toString().toUtf8() + '<'), qPrintable(address.toString()));
+    for (const char *element : {"<OSNAME>", "<IPADDR>", "<DNS>", "<DRIVES>", "<IPADDRESS>"})
+        QVERIFY2(!xml.contains(element), element);
+
+    // The same record sent again is the same machine to the server.
+    QCOMPARE(runVantorix(arguments).exitCode, 0);
+    QCOMPARE(server.requests().back().deviceId(), server.requests().front().deviceId());
+}
+
+void TestOcsAgent::prologFrequency_data()
+{
+    QTest::addColumn<int>("frequency");    // the server's PROLOG_FREQ in hours; 0: it sends none
+    QTest::addColumn<int>("ageHours");     // how long ago the last inventory was stored (negative: in the future)
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("sent");
+    const QStringList scheduled{QStringLiteral("--scheduled")};
+    QTest::newRow("scheduled, not due") << 24 << 1 << scheduled << false;
+    QTest::newRow("scheduled, due") << 24 << 25 << scheduled << true;
+    QTest::newRow("scheduled, forced") << 24 << 1 << (QStringList(scheduled) << QStringLiteral("--force")) << true;
+    QTest::newRow("by hand") << 24 << 1 << QStringList() << true;
+    QTest::newRow("the server sets no frequency") << 0 << 1 << scheduled << true;
+    QTest::newRow("the clock was set back") << 24 << -48 << scheduled << true;
+}
+
+// The server's PROLOG_FREQ holds back the timer's runs, never a run by hand.
+void TestOcsAgent::prologFrequency()
+{
+    QFETCH(int, frequency);
+    QFETCH(int, ageHours);
+    QFETCH(QStringList, options);
+    QFETCH(bool, sent);
+    FakeOcsServer server([frequency](const FakeOcsServer::Request &request) {
+        if (request.query() != "PROLOG")
+            return FakeOcsServer::reply(FakeOcsServer::answer("NO_ACCOUNT_UPDATE"));
+        const QByteArray freq = frequency > 0 ? "<PROLOG_FREQ>" + QByteArray::number(frequency) + "</PROLOG_FREQ>" : QByteArray();
+        return FakeOcsServer::reply("<?xml version='1.0' encoding='UTF-8'?>\n<REPLY>" + freq + "<RESPONSE>SEND</RESPONSE></REPLY>\n");
+    });
+    QCOMPARE(runVantorix(agentArguments(server.url()) << QStringLiteral("--scheduled")).exitCode, 0);
+    QCOMPARE(server.requests().size(), 2);
+
+    // The state says when the last inventory was stored; move that back.
+    QFile file(m_state->path() + QStringLiteral("/agent.json"));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QJsonObject state = QJsonDocument::fromJson(file.readAll()).object();
+    QJsonObject machines = state.value(QStringLiteral("machines")).toObject();
+    QCOMPARE(machines.size(), 1);
+    QJsonObject machine = machines.begin()->toObject();
+    QCOMPARE(machine.value(QStringLiteral("prologFrequencyHours")).toInt(), frequency);
+    const QDateTime stored = QDateTime::fromString(machine.value(QStringLiteral("lastStored")).toString(), Qt::ISODate);
+    QVERIFY(qAbs(stored.secsTo(QDateTime::currentDateTimeUtc())) < 300);
+    machine.insert(QStringLiteral("lastStored"), stored.addSecs(-qint64(ageHours) * 3600).toString(Qt::ISODate));
+    machines.insert(machines.begin().key(), machine);
+    state.insert(QStringLiteral("machines"), machines);
+    file.resize(0);
+    file.write(QJsonDocument(state).toJson());
+    file.close();
+
+    const Run run = runVantorix(agentArguments(server.url()) << options);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(server.requests().size(), sent ? 4 : 2);
+    QCOMPARE(run.errors.contains(QLatin1String("not due")), !sent);
+}
+
 void TestOcsAgent::stateFolderUnusable_data()
 {
     QTest::addColumn<QByteArray>("stateFile"); // written before the run; empty: none
@@ -340,6 +453,8 @@ void TestOcsAgent::commandLine_data()
     QTest::newRow("empty target") << QStringList{QStringLiteral("--save-ocs"), QString()} << "file name";
     QTest::newRow("timeout zero") << QStringList{QStringLiteral("--save-ocs"), QStringLiteral("-"), QStringLiteral("--timeout"), QStringLiteral("0")}
                                   << "--timeout";
+    QTest::newRow("force without send") << QStringList{QStringLiteral("--save-ocs"), QStringLiteral("-"), QStringLiteral("--force")}
+                                        << "--force goes with --send";
     QTest::newRow("tag alone") << QStringList{QStringLiteral("--ocs-tag"), QStringLiteral("x")} << "--ocs-tag goes with";
     QTest::newRow("with a report") << QStringList{QStringLiteral("--save-ocs"), QStringLiteral("-"), QStringLiteral("--save-text"), QStringLiteral("x")}
                                    << "do not go with";

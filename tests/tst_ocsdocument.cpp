@@ -12,9 +12,14 @@
 #include "report/ocs/AgentCodes.h"
 #include "report/ocs/AgentDocument.h"
 #include "report/ocs/AgentDocumentBuilder.h"
+#include "inventory/snapshot/InventoryFile.h"
+#include "inventory/snapshot/InventoryRecord.h"
 
+#include <QRegularExpression>
 #include <QTest>
 #include <QXmlStreamReader>
+
+#include <algorithm>
 
 using namespace inventory::linuxsource;
 using report::ocs::AgentDocument;
@@ -35,6 +40,8 @@ private Q_SLOTS:
     void realMachines_data();
     void realMachines();
     void withoutMachineFiles();
+    void fromInventoryFile_data();
+    void fromInventoryFile();
 };
 
 void TestOcsDocument::addresses_data()
@@ -255,6 +262,13 @@ void TestOcsDocument::realMachines()
                                            memory->value(QStringLiteral("DESCRIPTION")).section(QLatin1Char(' '), -1));
     QCOMPARE(modules, truth.modules);
     QCOMPARE(qsizetype(document.all(QStringLiteral("MEMORIES")).size()), truth.slots);
+    // Every slot at its place, by the firmware's name; the empty ones with capacity 0.
+    QStringList slots;
+    for (const Section *memory : document.all(QStringLiteral("MEMORIES"))) {
+        QCOMPARE(memory->value(QStringLiteral("NUMSLOTS")), QString::number(slots.size() + 1));
+        slots << memory->value(QStringLiteral("CAPTION")) + QLatin1Char(' ') + memory->value(QStringLiteral("CAPACITY"));
+    }
+    QCOMPARE(slots, truth.memorySlots);
 
     QStringList slotNames;
     for (const Section *slot : document.all(QStringLiteral("SLOTS")))
@@ -301,6 +315,86 @@ void TestOcsDocument::withoutMachineFiles()
         QVERIFY2(!hardware->value(QLatin1String(name)).isEmpty(), name);
     QVERIFY(document.all(QStringLiteral("DRIVES")).empty());
     QVERIFY(!hardware->has(QStringLiteral("OSNAME")));
+}
+
+void TestOcsDocument::fromInventoryFile_data()
+{
+    testing::addOcsFixtureRows();
+}
+
+namespace {
+
+// Each section as "NAME: FIELD=value|...", one line per section, in order;
+// the fields listed for a section name are left out.
+QStringList sectionLines(const AgentDocument &document, const QHash<QString, QStringList> &leftOut = {})
+{
+    QStringList lines;
+    for (const Section &section : document.sections()) {
+        QStringList fields;
+        for (const Section::Field &field : section.fields())
+            if (!leftOut.value(section.name()).contains(field.name))
+                fields << field.name + QLatin1Char('=') + field.value;
+        lines << section.name() + QStringLiteral(": ") + fields.join(QLatin1Char('|'));
+    }
+    return lines;
+}
+
+} // namespace
+
+// A machine sent from its inventory file is the machine sent from its files,
+// section for section, except what only the machine's files say (the
+// operating system, swap, addresses, mounted file systems, raw EDIDs): that
+// is left out, never filled from the machine doing the sending. So is the
+// UUID, which no class of the file holds.
+void TestOcsDocument::fromInventoryFile()
+{
+    QFETCH(testing::OcsFixture, fixture);
+    const std::optional<testing::OcsMachine> machine = testing::buildOcsMachine(fixture);
+    if (!machine)
+        QSKIP("../shared/realdata is not available");
+    const inventory::Instrumentation live = LinuxSource::instrumentation(machine->root);
+    const AgentDocument fromRoot = report::ocs::buildAgentDocument(live, HostFacts::read(MachineRoot(machine->root)));
+
+    // Through the file's bytes, as --open reads it.
+    namespace snapshot = inventory::snapshot;
+    const auto record = std::make_shared<const snapshot::InventoryRecord>(snapshot::InventoryFile::fromJson(
+        snapshot::InventoryFile::toJson(snapshot::takeRecord(live, snapshot::Origin{QStringLiteral("linux"), machine->root}))));
+    const AgentDocument fromFile = report::ocs::buildAgentDocument(snapshot::recordInstrumentation(record),
+                                                                   report::ocs::recordedHostFacts(record->hostName));
+
+    // The file keeps no Win32_ComputerSystemProduct, the only class with the UUID.
+    const QStringList hostOnly{QStringLiteral("UUID"), QStringLiteral("OSNAME"), QStringLiteral("OSVERSION"), QStringLiteral("OSCOMMENTS"),
+                               QStringLiteral("SWAP"), QStringLiteral("IPADDR"), QStringLiteral("DEFAULTGATEWAY"),
+                               QStringLiteral("DNS"), QStringLiteral("DESCRIPTION")};
+    const QHash<QString, QStringList> leftOut{
+        {QStringLiteral("HARDWARE"), hostOnly},
+        {QStringLiteral("NETWORKS"), {QStringLiteral("IPADDRESS"), QStringLiteral("IPMASK"), QStringLiteral("IPSUBNET"), QStringLiteral("IPGATEWAY")}},
+        {QStringLiteral("MONITORS"), {QStringLiteral("BASE64")}}};
+    QStringList expected = sectionLines(fromRoot, leftOut);
+    // No class names an empty memory slot; only the machine's firmware does.
+    static const QRegularExpression emptySlotName(QStringLiteral("^(MEMORIES: )CAPTION=[^|]*\\|(?=DESCRIPTION=Empty slot)"));
+    for (QString &line : expected)
+        line.replace(emptySlotName, QStringLiteral("\\1"));
+    // No mounted file systems, and one NETWORKS per adapter, not per address.
+    expected.erase(std::remove_if(expected.begin(), expected.end(), [](const QString &line) { return line.startsWith(QLatin1String("DRIVES:")); }),
+                   expected.end());
+    expected.erase(std::unique(expected.begin(), expected.end(),
+                               [](const QString &a, const QString &b) { return a == b && a.startsWith(QLatin1String("NETWORKS:")); }),
+                   expected.end());
+    QStringList found = sectionLines(fromFile, {{QStringLiteral("HARDWARE"), {QStringLiteral("SWAP")}}});
+    QCOMPARE(found.size(), expected.size());
+    for (qsizetype i = 0; i < found.size(); ++i)
+        QCOMPARE(found.at(i), expected.at(i));
+
+    // What the file does not keep is absent, not this machine's.
+    const Section *hardware = fromFile.first(QStringLiteral("HARDWARE"));
+    QVERIFY(hardware);
+    QCOMPARE(hardware->value(QStringLiteral("NAME")), machine->truth.hostName);
+    QCOMPARE(hardware->value(QStringLiteral("SWAP")), QStringLiteral("0"));
+    for (const QString &name : hostOnly)
+        QVERIFY2(name == QLatin1String("SWAP") || !hardware->has(name), qPrintable(name));
+    for (const Section *network : fromFile.all(QStringLiteral("NETWORKS")))
+        QVERIFY(!network->has(QStringLiteral("IPADDRESS")));
 }
 
 QTEST_GUILESS_MAIN(TestOcsDocument)

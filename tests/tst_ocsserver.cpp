@@ -149,6 +149,9 @@ void TestOcsServer::storesRealMachines()
             modules << row.split(QLatin1Char('\t')).join(QLatin1Char(' '));
     QCOMPARE(modules, truth.modules);
     QCOMPARE(rows(QStringLiteral("COUNT(*)"), QStringLiteral("memories"), QStringLiteral("1")), QStringList{QString::number(truth.slots)});
+    // Empty slots are stored too, by name, with capacity 0.
+    QCOMPARE(rows(QStringLiteral("CONCAT_WS(' ', CAPTION, CAPACITY)"), QStringLiteral("memories"), QStringLiteral("NUMSLOTS + 0")),
+             truth.memorySlots);
 
     QStringList processors;
     for (const QString &row : rows(QStringLiteral("TYPE, CORES, LOGICAL_CPUS"), QStringLiteral("cpus")))

@@ -11,6 +11,13 @@ std::optional<qint64> mebibytes(std::optional<qint64> bytes)
     return *bytes / (1024 * 1024);
 }
 
+inventory::linuxsource::HostFacts recordedHostFacts(const QString &hostName)
+{
+    inventory::linuxsource::HostFacts facts;
+    facts.hostName = hostName;
+    return facts;
+}
+
 AgentDocument buildAgentDocument(const inventory::Instrumentation &instrumentation,
                                  const std::optional<inventory::linuxsource::HostFacts> &host)
 {

@@ -18,6 +18,12 @@ namespace report::ocs {
 AgentDocument buildAgentDocument(const inventory::Instrumentation &instrumentation,
                                  const std::optional<inventory::linuxsource::HostFacts> &host);
 
+// The host facts of a machine known only from its inventory record (a file
+// or a Windows capture): its name. A record keeps no operating system,
+// addresses, swap, file systems or raw EDIDs, and those are left out rather
+// than taken from the machine that sends it.
+inventory::linuxsource::HostFacts recordedHostFacts(const QString &hostName);
+
 // Every section bit of HARDWARE/CHECKSUM: this agent keeps no previous state
 // to compare with, so it asks the server to rewrite every section each time.
 constexpr qint64 AllSectionsChanged = 4194303;

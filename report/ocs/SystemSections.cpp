@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include <map>
+
 namespace report::ocs {
 
 namespace {
@@ -135,8 +137,10 @@ void addBios(AgentDocument &document, const SectionInput &input, const Machine &
     // agent makes it.
     static const QRegularExpression lenovoFamily(QStringLiteral("^(Think|Idea|Yoga|Netfinity|Netvista|Intelli)"),
                                                  QRegularExpression::CaseInsensitiveOption);
-    if (maker.compare(QLatin1String("LENOVO"), Qt::CaseInsensitive) == 0 && lenovoFamily.match(textOf(product, "Version")).hasMatch())
-        model = textOf(product, "Version");
+    // A recorded machine keeps no product class; its family is the same text.
+    const QString familyModel = product ? textOf(product, "Version") : textOf(computer, "SystemFamily");
+    if (maker.compare(QLatin1String("LENOVO"), Qt::CaseInsensitive) == 0 && lenovoFamily.match(familyModel).hasMatch())
+        model = familyModel;
     const QStringList chassis = enclosure ? enclosure->list(QStringLiteral("ChassisTypes")) : QStringList();
     bool chassisOk = false;
     const qint64 chassisCode = chassis.value(0).toLongLong(&chassisOk);
@@ -184,39 +188,79 @@ void addProcessors(AgentDocument &document, const std::vector<ClassRow> &process
     }
 }
 
+// Where a module sits among the firmware's memory device records: its Tag
+// ("Physical Memory 2") counts every record, empty slots included.
+std::optional<qint64> slotPosition(const ClassRow &module)
+{
+    static const QRegularExpression tag(QStringLiteral("^Physical Memory (\\d{1,4})$"));
+    const QRegularExpressionMatch match = tag.match(module.text(QStringLiteral("Tag")));
+    return match.hasMatch() ? std::optional<qint64>(match.captured(1).toLongLong()) : std::nullopt;
+}
+
+void addModule(AgentDocument &document, const ClassRow &module, qint64 slot)
+{
+    const QString formFactor = memoryFormFactorName(module.number(QStringLiteral("FormFactor")));
+    const QString part = module.text(QStringLiteral("PartNumber"));
+    // The server keeps no part number of its own; the description shows it.
+    document.add(QStringLiteral("MEMORIES"))
+        .text(QStringLiteral("CAPTION"), firstOf({module.text(QStringLiteral("DeviceLocator")), module.text(QStringLiteral("BankLabel"))}))
+        .text(QStringLiteral("DESCRIPTION"), (formFactor + QLatin1Char(' ') + part).trimmed())
+        .number(QStringLiteral("CAPACITY"), mebibytes(module.number(QStringLiteral("Capacity"))))
+        .text(QStringLiteral("PURPOSE"), QStringLiteral("System Memory"))
+        .text(QStringLiteral("TYPE"), smbiosMemoryTypeName(module.number(QStringLiteral("SMBIOSMemoryType"))))
+        .number(QStringLiteral("SPEED"), module.number(QStringLiteral("Speed")))
+        .text(QStringLiteral("MANUFACTURER"), module.text(QStringLiteral("Manufacturer")))
+        .text(QStringLiteral("SERIALNUMBER"), module.text(QStringLiteral("SerialNumber")))
+        .number(QStringLiteral("NUMSLOTS"), slot);
+}
+
+// One MEMORIES per slot, as the stock agents send them: the modules at their
+// places, and the empty slots between and after them with capacity 0.
 void addMemories(AgentDocument &document, const SectionInput &input)
 {
     const std::vector<ClassRow> modules = input.rows("Win32_PhysicalMemory");
-    qint64 slot = 0;
-    for (const ClassRow &module : modules) {
-        const QString formFactor = memoryFormFactorName(module.number(QStringLiteral("FormFactor")));
-        const QString part = module.text(QStringLiteral("PartNumber"));
-        // The server keeps no part number of its own; the description shows it.
-        document.add(QStringLiteral("MEMORIES"))
-            .text(QStringLiteral("CAPTION"), firstOf({module.text(QStringLiteral("DeviceLocator")), module.text(QStringLiteral("BankLabel"))}))
-            .text(QStringLiteral("DESCRIPTION"), (formFactor + QLatin1Char(' ') + part).trimmed())
-            .number(QStringLiteral("CAPACITY"), mebibytes(module.number(QStringLiteral("Capacity"))))
-            .text(QStringLiteral("PURPOSE"), QStringLiteral("System Memory"))
-            .text(QStringLiteral("TYPE"), smbiosMemoryTypeName(module.number(QStringLiteral("SMBIOSMemoryType"))))
-            .number(QStringLiteral("SPEED"), module.number(QStringLiteral("Speed")))
-            .text(QStringLiteral("MANUFACTURER"), module.text(QStringLiteral("Manufacturer")))
-            .text(QStringLiteral("SERIALNUMBER"), module.text(QStringLiteral("SerialNumber")))
-            .number(QStringLiteral("NUMSLOTS"), ++slot);
-    }
-    // WMI lists modules only; the arrays say how many slots there are, and
-    // the console shows the free ones as rows without a capacity.
-    qint64 slots = 0;
-    for (const ClassRow &array : input.rows("Win32_PhysicalMemoryArray"))
-        if (array.number(QStringLiteral("Use")).value_or(SystemMemoryUse) == SystemMemoryUse)
-            slots += std::max<qint64>(0, array.number(QStringLiteral("MemoryDevices")).value_or(0));
     // A firmware that miscounts must not flood the document.
     constexpr qint64 MaxSlots = 1024;
-    while (slot < std::min(slots, MaxSlots))
+    std::map<qint64, const ClassRow *> placed;
+    std::vector<const ClassRow *> unplaced;
+    for (const ClassRow &module : modules) {
+        const std::optional<qint64> position = slotPosition(module);
+        if (position && *position < MaxSlots && !placed.contains(*position))
+            placed.emplace(*position, &module);
+        else
+            unplaced.push_back(&module);
+    }
+    // The machine's firmware names every slot; without it (a recorded
+    // machine) the arrays say how many there are, and empty ones go unnamed.
+    static const std::vector<inventory::linuxsource::MemorySlot> none;
+    const std::vector<inventory::linuxsource::MemorySlot> &named = input.host ? input.host->memorySlots : none;
+    qint64 slots = qint64(named.size());
+    if (named.empty())
+        for (const ClassRow &array : input.rows("Win32_PhysicalMemoryArray"))
+            if (array.number(QStringLiteral("Use")).value_or(SystemMemoryUse) == SystemMemoryUse)
+                slots += std::max<qint64>(0, std::min(array.number(QStringLiteral("MemoryDevices")).value_or(0), MaxSlots));
+    if (!placed.empty())
+        slots = std::max(slots, placed.rbegin()->first + 1);
+    slots = std::min(slots, MaxSlots);
+
+    for (qint64 position = 0; position < slots; ++position) {
+        if (const auto module = placed.find(position); module != placed.end()) {
+            addModule(document, *module->second, position + 1);
+            continue;
+        }
+        // A slot the firmware fills that no module class shows (unreadable) is not called empty.
+        if (position < qint64(named.size()) && named[size_t(position)].installed)
+            continue;
         document.add(QStringLiteral("MEMORIES"))
+            .text(QStringLiteral("CAPTION"), position < qint64(named.size()) ? named[size_t(position)].locator : QString())
             .text(QStringLiteral("DESCRIPTION"), QStringLiteral("Empty slot"))
             .number(QStringLiteral("CAPACITY"), 0)
             .text(QStringLiteral("PURPOSE"), QStringLiteral("System Memory"))
-            .number(QStringLiteral("NUMSLOTS"), ++slot);
+            .number(QStringLiteral("NUMSLOTS"), position + 1);
+    }
+    qint64 number = slots;
+    for (const ClassRow *module : unplaced)
+        addModule(document, *module, ++number);
 }
 
 } // namespace

@@ -81,7 +81,10 @@ void firmwareTruth(OcsTruth &truth, const QString &dmidecodeText)
         truth.slotNames << slot.value(QStringLiteral("Designation")).trimmed();
     for (const DmiRecord &module : ofType(records, 17)) {
         const QString size = module.value(QStringLiteral("Size"));
-        if (size.isEmpty() || size.startsWith(QLatin1String("No Module")))
+        const bool empty = size.isEmpty() || size.startsWith(QLatin1String("No Module"));
+        truth.memorySlots << module.value(QStringLiteral("Locator")).trimmed() + QLatin1Char(' ')
+                + (empty ? QStringLiteral("0") : sizeInMebibytes(size));
+        if (empty)
             continue;
         truth.modules << memoryLine(module.value(QStringLiteral("Locator")).trimmed(), sizeInMebibytes(size),
                                     module.value(QStringLiteral("Part Number")).trimmed());

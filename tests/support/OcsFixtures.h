@@ -41,6 +41,7 @@ struct OcsTruth
     QString boardModel;
     QStringList modules;   // memoryLine() of each installed module
     qsizetype slots = 0;   // system memory slots, empty ones included
+    QStringList memorySlots; // "DIMM 2 0": locator and MiB of every memory device, 0 for an empty slot
     QStringList slotNames; // the system slots' designations
     QStringList processors; // "name cores logical" per package, from the capture's cpuinfo
     QString monitorName;

@@ -4,6 +4,7 @@
 #include "inventory/linux/reading/MachineRoot.h"
 #include "inventory/linux/reading/PropertyBag.h"
 #include "inventory/linux/firmware/Smbios.h"
+#include "inventory/linux/system/HostFacts.h"
 
 #include <QHash>
 
@@ -93,6 +94,8 @@ std::vector<Instance> memoryArrayInstances(const FirmwarePtr &firmware);
 std::vector<Instance> memoryDeviceInstances(const FirmwarePtr &firmware);
 std::vector<Instance> smbiosMemoryInstances(const FirmwarePtr &firmware);
 std::vector<Instance> portConnectorInstances(const FirmwarePtr &firmware);
+// Every memory device record, empty slots included, from the table or udev.
+std::vector<MemorySlot> readMemorySlots(const Firmware &firmware);
 std::vector<Instance> systemSlotInstances(const FirmwarePtr &firmware);
 std::vector<Instance> onBoardDeviceInstances(const FirmwarePtr &firmware);
 std::vector<Instance> portableBatteryInstances(const FirmwarePtr &firmware);

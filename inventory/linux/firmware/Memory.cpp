@@ -25,6 +25,8 @@ constexpr quint16 UnknownWidth = 0xFFFF;
 constexpr quint8 UnknownPosition = 0xFF;
 constexpr quint8 SystemMemoryUse = 3;
 constexpr quint8 NoErrorCorrection = 3;
+// udev's device numbers are text; a number past any real table is no slot.
+constexpr int MaxSlotRecords = 1024;
 
 // One module as both sources describe it.
 struct Module
@@ -261,6 +263,31 @@ std::vector<Instance> physicalMemoryArrayInstances(const FirmwarePtr &firmware)
             return arrayFromUdev(fw.udev());
         }));
     return instances;
+}
+
+std::vector<MemorySlot> readMemorySlots(const Firmware &firmware)
+{
+    std::vector<MemorySlot> slots;
+    const std::vector<const SmbiosStructure *> devices = firmware.table().ofType(DeviceType);
+    if (!devices.empty()) {
+        for (const SmbiosStructure *device : devices) {
+            QString locator = device->string(0x10).value_or(QString()).trimmed();
+            if (locator.isEmpty())
+                locator = device->string(0x11).value_or(QString()).trimmed();
+            slots.push_back({locator, memoryDeviceBytes(*device) != quint64(0)});
+        }
+        return slots;
+    }
+    // udev numbers the records from 0 as the table does; a gap is a record it
+    // could not read, still a slot.
+    for (const auto &[slot, fields] : udevSlots(firmware.udev())) {
+        if (slot >= MaxSlotRecords)
+            break;
+        slots.resize(std::max(slots.size(), size_t(slot) + 1));
+        slots[slot] = {udevText(fields, "LOCATOR").value_or(udevText(fields, "BANK_LOCATOR").value_or(QString())),
+                       fields.value(QStringLiteral("PRESENT")) != QLatin1String("0")};
+    }
+    return slots;
 }
 
 void registerMemory(ClassTable &table)

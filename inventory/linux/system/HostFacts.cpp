@@ -1,5 +1,6 @@
 #include "inventory/linux/system/HostFacts.h"
 
+#include "inventory/linux/firmware/Firmware.h"
 #include "inventory/linux/reading/MachineRoot.h"
 
 #include <QFile>
@@ -342,6 +343,8 @@ HostFacts HostFacts::read(const MachineRoot &root)
         if (ok && seconds >= 0 && seconds < 1e12)
             facts.uptimeSeconds = quint64(seconds);
     }
+
+    facts.memorySlots = readMemorySlots(*Firmware::read(root));
 
     std::optional<QByteArray> mounts = root.readBytes(QStringLiteral("proc/self/mounts"), MachineRoot::TableCap);
     if (!mounts)

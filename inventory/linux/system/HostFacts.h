@@ -42,6 +42,14 @@ struct InterfaceAddress
     bool ipv6 = false;
 };
 
+// A memory device record of the firmware, empty slots included, which WMI's
+// classes leave out: an inventory server lists every slot by name.
+struct MemorySlot
+{
+    QString locator; // "DIMM 2", or the bank's locator when the slot has none
+    bool installed = false;
+};
+
 struct HostFacts
 {
     QString hostName;
@@ -54,6 +62,8 @@ struct HostFacts
     std::vector<InterfaceAddress> addresses;
     QString defaultGateway;
     QStringList nameServers;
+    // Every memory device record, in the firmware's order.
+    std::vector<MemorySlot> memorySlots;
     // The raw EDID of each connected DRM output, by connector ("card0-DP-1").
     QHash<QString, QByteArray> edids;
 
