@@ -1,5 +1,6 @@
 #!/bin/sh
-# Installs the Debian 12 packages the build, the tests and the program need.
+# Installs the Debian 12 packages the build, the tests and the program need,
+# and any further packages named on the command line (the Windows build's).
 # Quick when everything is already there: apt is only run for what is missing.
 set -eu
 
@@ -18,6 +19,7 @@ scdoc librsvg2-bin man-db groff-base bsdextrautils
 desktop-file-utils appstream shared-mime-info
 debhelper lintian debootstrap
 xvfb x11-utils
+$*
 "
 
 missing=""
