@@ -1,6 +1,7 @@
 // The headless export: the same bytes as the save buttons for the same
 // machine, standard output, failures on standard error with a non-zero exit
 // status, and the command line itself, run as a real process without a display.
+#include "support/ProgramRun.h"
 #include "support/Fakes.h"
 #include "support/Fixtures.h"
 
@@ -56,33 +57,8 @@ QByteArray buttonReport(const QString &root, bool html, bool withProperties, con
     return readAll(target);
 }
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// The real program, with no display to open.
-Run runProgram(const QStringList &arguments)
-{
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QLatin1String(name));
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(VANTORIX_BINARY), arguments);
-    Run run;
-    if (!program.waitForFinished(120000)) {
-        program.kill();
-        program.waitForFinished();
-        return run;
-    }
-    run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-    run.out = program.readAllStandardOutput();
-    run.err = program.readAllStandardError();
-    return run;
-}
+using Run = testing::ProgramRun;
+using testing::runProgram;
 
 } // namespace
 

@@ -2,6 +2,7 @@
 // captures (headless and in the window), --diff with its exit statuses and
 // live readings, and --redact through every save option. The real program
 // is run for what a user types; the window is built as main() builds it.
+#include "support/ProgramRun.h"
 #include "support/Fakes.h"
 #include "support/Fixtures.h"
 #include "support/SmbiosFixtures.h"
@@ -63,32 +64,8 @@ void buildMachine(testing::FixtureTree &fx, const QByteArray &memoryKb = "800000
         .link(QStringLiteral("sys/class/net/eth7"), QStringLiteral("../../devices/virtual/net/eth7"));
 }
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runProgram(const QStringList &arguments)
-{
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QLatin1String(name));
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(VANTORIX_BINARY), arguments);
-    Run run;
-    if (!program.waitForFinished(120000)) {
-        program.kill();
-        program.waitForFinished();
-        return run;
-    }
-    run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-    run.out = program.readAllStandardOutput();
-    run.err = program.readAllStandardError();
-    return run;
-}
+using Run = testing::ProgramRun;
+using testing::runProgram;
 
 // Problems the format's schema finds in the files ("" when none).
 QString schemaProblems(const QStringList &files)

@@ -2,6 +2,7 @@
 // the real program without a display (saving, opening, refusing bad files),
 // and the window on a file (refresh reads it again, a broken file shows the
 // error box of its step, a dropped file is opened).
+#include "support/ProgramRun.h"
 #include "support/Fakes.h"
 #include "support/Fixtures.h"
 
@@ -61,32 +62,8 @@ QByteArray savedMachine(const QString &root)
     return InventoryFile::toJson(takeRecord(app::machineSource(root).instrumentation, {QStringLiteral("linux"), root}));
 }
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runProgram(const QStringList &arguments)
-{
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QLatin1String(name));
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(VANTORIX_BINARY), arguments);
-    Run run;
-    if (!program.waitForFinished(120000)) {
-        program.kill();
-        program.waitForFinished();
-        return run;
-    }
-    run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-    run.out = program.readAllStandardOutput();
-    run.err = program.readAllStandardError();
-    return run;
-}
+using Run = testing::ProgramRun;
+using testing::runProgram;
 
 // The window as main() builds it, on a file or a machine.
 struct Window
